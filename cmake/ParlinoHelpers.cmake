@@ -1,0 +1,22 @@
+# parlino_add_test(NAME <name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest executable registered with CTest. Tests run headless (offscreen Qt
+# platform) from their own scratch directory under the build tree.
+function(parlino_add_test)
+    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main parlino_warnings)
+    target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+    set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}.work)
+    file(MAKE_DIRECTORY ${workdir})
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME} WORKING_DIRECTORY ${workdir})
+    set_tests_properties(${ARG_NAME} PROPERTIES
+        TIMEOUT 300
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+endfunction()
+
+# parlino_add_library(<name> <STATIC sources...>) with the project's include root and warnings.
+function(parlino_add_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE parlino_warnings)
+endfunction()

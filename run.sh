@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Parlino: one entry point for building, testing and running the system.
+#   ./run.sh test   install what is missing, build with sanitizers, run every test
+#   ./run.sh demo   build, make fresh demo data and start the server on it
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+packages=(build-essential cmake ninja-build pkg-config
+          qt6-base-dev qt6-base-dev-tools libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {   # build <dir> <cmake args...>
+    local dir=$1; shift
+    cmake -S "$root" -B "$dir" -G Ninja "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+case "${1:-}" in
+test)
+    install_missing
+    build build/test -DCMAKE_BUILD_TYPE=Debug -DPARLINO_SANITIZE=ON
+    cd build/test
+    ctest --output-on-failure --parallel "$(nproc)" --timeout 600
+    ;;
+demo)
+    install_missing xvfb
+    build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLINO_BUILD_TESTS=OFF -DPARLINO_BUILD_BENCH=OFF
+    exec "$root/tools/demo.sh" "$root/build/release"
+    ;;
+*)
+    echo "usage: $0 test|demo" >&2
+    exit 2
+    ;;
+esac
