@@ -1,0 +1,115 @@
+#include "platform/ui/Dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace parlino::ui {
+
+namespace {
+ScopedDialogResponder* activeResponder = nullptr;
+
+QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons)
+{
+    switch (buttons) {
+    case DialogButtons::Ok: return QMessageBox::Ok;
+    case DialogButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case DialogButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case DialogButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon ToQtIcon(DialogIcon icon)
+{
+    switch (icon) {
+    case DialogIcon::None: return QMessageBox::NoIcon;
+    case DialogIcon::Information: return QMessageBox::Information;
+    case DialogIcon::Warning: return QMessageBox::Warning;
+    case DialogIcon::Error: return QMessageBox::Critical;
+    case DialogIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+DialogAnswer FromQtButton(int button)
+{
+    switch (button) {
+    case QMessageBox::Ok: return DialogAnswer::Ok;
+    case QMessageBox::Yes: return DialogAnswer::Yes;
+    case QMessageBox::No: return DialogAnswer::No;
+    default: return DialogAnswer::Cancel;
+    }
+}
+}  // namespace
+
+DialogResponse RespondThroughHook(const DialogRequest& request, bool& answered)
+{
+    answered = activeResponder != nullptr;
+    if (!answered)
+        return {};
+    activeResponder->requests_.push_back(request);
+    return activeResponder->responder_(request);
+}
+
+DialogAnswer ShowMessage(const QString& text, const QString& caption, DialogButtons buttons,
+                         DialogIcon icon)
+{
+    bool answered = false;
+    const DialogResponse response = RespondThroughHook(
+        {DialogRequest::Kind::Message, caption, text, buttons, icon, {}}, answered);
+    if (answered)
+        return response.answer;
+    QMessageBox box(ToQtIcon(icon), caption, text, ToQtButtons(buttons), QApplication::activeWindow());
+    return FromQtButton(box.exec());
+}
+
+void ShowError(const QString& text)
+{
+    ShowMessage(text, QApplication::applicationName(), DialogButtons::Ok, DialogIcon::Error);
+}
+
+std::optional<QString> InputBox(const QString& caption, const QString& prompt,
+                                const QString& defaultText)
+{
+    bool answered = false;
+    const DialogResponse response = RespondThroughHook(
+        {DialogRequest::Kind::Input, caption, prompt, DialogButtons::OkCancel, DialogIcon::None,
+         defaultText},
+        answered);
+    if (answered) {
+        if (response.answer != DialogAnswer::Ok)
+            return std::nullopt;
+        return response.input;
+    }
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+ScopedDialogResponder::ScopedDialogResponder(DialogResponder responder)
+    : responder_(std::move(responder))
+{
+    Q_ASSERT(activeResponder == nullptr);
+    activeResponder = this;
+}
+
+ScopedDialogResponder::~ScopedDialogResponder()
+{
+    activeResponder = nullptr;
+}
+
+DialogResponder ScopedDialogResponder::always(DialogAnswer answer)
+{
+    return [answer](const DialogRequest&) { return DialogResponse{answer, {}}; };
+}
+
+DialogResponder ScopedDialogResponder::inputting(const QString& text)
+{
+    return [text](const DialogRequest&) { return DialogResponse{DialogAnswer::Ok, text}; };
+}
+
+}  // namespace parlino::ui
