@@ -1,0 +1,179 @@
+#include "common/MessageFraming.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace parlino {
+namespace {
+
+struct Received {
+    char letter;
+    MessageValues values;
+};
+
+// Runs the server's receive loop and records what it handled and dropped.
+struct ServerReader {
+    ByteString buffer;
+    std::vector<Received> handled;
+    std::vector<char> dropped;
+    int stopAfter = -1;  // stop the loop after this many messages
+
+    void Feed(const ByteString& bytes)
+    {
+        buffer += bytes;
+        DrainMessages(
+            buffer, &ServerReadFields,
+            [this](char letter, const MessageValues& values) {
+                handled.push_back({letter, values});
+                return stopAfter < 0 || static_cast<int>(handled.size()) < stopAfter;
+            },
+            [this](char byte) { dropped.push_back(byte); });
+    }
+};
+
+TEST(Catalogue, EachEndKnowsItsOwnLetters)
+{
+    int serverLetters = 0, clientLetters = 0;
+    for (int c = 0; c < 256; ++c) {
+        serverLetters += ServerReadFields(static_cast<char>(c)).has_value();
+        clientLetters += ClientReadFields(static_cast<char>(c)).has_value();
+    }
+    EXPECT_EQ(serverLetters, 19);
+    EXPECT_EQ(clientLetters, 21);
+    // The same letter carries other fields in the other direction.
+    EXPECT_EQ(ServerReadFields('P')->size(), 4u);
+    EXPECT_TRUE(ClientReadFields('P')->empty());
+    EXPECT_EQ(ServerReadFields('f')->size(), 4u);
+    EXPECT_EQ(ClientReadFields('f')->size(), 3u);
+    EXPECT_FALSE(ClientReadFields('t').has_value());
+    EXPECT_FALSE(ServerReadFields('V').has_value());
+}
+
+TEST(ReceiveLoop, HandlesTwoMessagesOfOneRead)
+{
+    ServerReader reader;
+    reader.Feed(BuildMessage('C', 1, {std::int32_t{102}}) + "b");
+    ASSERT_EQ(reader.handled.size(), 2u);
+    EXPECT_EQ(reader.handled[0].letter, 'C');
+    EXPECT_EQ(ValueAs<std::int32_t>(reader.handled[0].values, 0), 102);
+    EXPECT_EQ(reader.handled[1].letter, 'b');
+    EXPECT_TRUE(reader.buffer.empty());
+}
+
+TEST(ReceiveLoop, MessageSplitOverThreeReadsIsHandledAtTheThird)
+{
+    const ByteString login = BuildMessage(
+        'P', 4, {std::int32_t{40000}, std::int32_t{101}, std::string("582047"), std::string()});
+    ServerReader reader;
+    reader.Feed(login.substr(0, 3));
+    reader.Feed(login.substr(3, 8));
+    EXPECT_TRUE(reader.handled.empty());
+    EXPECT_EQ(reader.buffer, login.substr(0, 11));
+    reader.Feed(login.substr(11));
+    ASSERT_EQ(reader.handled.size(), 1u);
+    EXPECT_EQ(ValueAs<std::string>(reader.handled[0].values, 2), "582047");
+    EXPECT_TRUE(reader.buffer.empty());
+}
+
+TEST(ReceiveLoop, DropsUnknownBytesAndResynchronises)
+{
+    ServerReader reader;
+    reader.Feed("Q\x7F" + BuildMessage('F', 1, {std::int32_t{101}}));
+    EXPECT_EQ(reader.dropped, (std::vector<char>{'Q', '\x7F'}));
+    ASSERT_EQ(reader.handled.size(), 1u);
+    EXPECT_EQ(reader.handled[0].letter, 'F');
+}
+
+TEST(ReceiveLoop, NegativeTextCountDropsOnlyTheLetterAndGoesOn)
+{
+    ServerReader reader;
+    // "p" announcing -1 bytes of PIN, then a balance request.
+    reader.Feed(ByteString("p\xFF\xFF\xFF\xFF", 5) + "b");
+    // The letter goes first; the four count bytes are no letters and follow one by one.
+    EXPECT_EQ(reader.dropped, (std::vector<char>{'p', '\xFF', '\xFF', '\xFF', '\xFF'}));
+    ASSERT_EQ(reader.handled.size(), 1u);
+    EXPECT_EQ(reader.handled[0].letter, 'b');
+    EXPECT_TRUE(reader.buffer.empty());
+}
+
+TEST(ReceiveLoop, HandlerCanStopTheLoopAndKeepTheRest)
+{
+    ServerReader reader;
+    reader.stopAfter = 1;
+    reader.Feed("bb");
+    EXPECT_EQ(reader.handled.size(), 1u);
+    EXPECT_EQ(reader.buffer, "b");
+}
+
+TEST(ReceiveLoop, ClientReadsBareLettersAndDeliveredForms)
+{
+    ByteString buffer = "S" + BuildMessage('f', 3, {std::string("Paris"), 0.5, false}) + "Tz";
+    std::vector<char> letters;
+    DrainMessages(buffer, &ClientReadFields, [&](char letter, const MessageValues& values) {
+        letters.push_back(letter);
+        if (letter == 'f') {
+            EXPECT_EQ(ValueAs<double>(values, 1), 0.5);
+        }
+        return true;
+    });
+    EXPECT_EQ(letters, (std::vector<char>{'S', 'f', 'T', 'z'}));
+}
+
+TEST(VoiceFraming, DropsJunkAndJoinsSplitPackets)
+{
+    VoicePacket first{5, Int8Samples(SamplesPerPacket, 1), 0.12};
+    VoicePacket second{6, Int8Samples(SamplesPerPacket, 2), 0.24};
+    const ByteString a = PackVoicePacket(first);
+    const ByteString b = PackVoicePacket(second);
+    ASSERT_EQ(a.size(), VoicePacketSize);
+
+    ByteString buffer;
+    std::vector<VoicePacket> got;
+    auto collect = [&](VoicePacket&& p) { got.push_back(std::move(p)); };
+
+    buffer += "xyz" + a + b.substr(0, 100);  // junk, one whole packet, a part of the next
+    DrainVoicePackets(buffer, collect);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Sequence, 5);
+    EXPECT_EQ(buffer, b.substr(0, 100));
+
+    buffer += b.substr(100);
+    DrainVoicePackets(buffer, collect);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].Sequence, 6);
+    EXPECT_EQ(got[1].Samples, second.Samples);
+    EXPECT_EQ(got[1].SendTime, 0.24);
+    EXPECT_TRUE(buffer.empty());
+}
+
+TEST(SendLoop, KeepsHandingBytesUntilAllAreTaken)
+{
+    ByteString out = "0123456789";
+    ByteString wire;
+    const bool whole = SendWhole(out, [&](std::string_view bytes) -> std::int64_t {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size());
+        wire.append(bytes.substr(0, n));
+        return static_cast<std::int64_t>(n);
+    });
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(wire, "0123456789");
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(SendLoop, EndsWhenTheConnectionFailsOrStalls)
+{
+    ByteString out = "abcdef";
+    int calls = 0;
+    EXPECT_FALSE(SendWhole(out, [&](std::string_view) -> std::int64_t { return ++calls == 1 ? 2 : -1; }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(out.empty()) << "the rest is dropped, so the next message starts clean";
+
+    out = "abc";
+    calls = 0;
+    EXPECT_FALSE(SendWhole(out, [&](std::string_view) -> std::int64_t { ++calls; return 0; }, 50));
+    EXPECT_EQ(calls, 50);
+}
+
+}  // namespace
+}  // namespace parlino
