@@ -1,10 +1,17 @@
-# parlino_add_test(NAME <name> SOURCES <files...> LIBS <targets...>)
+# parlino_add_test(NAME <name> [QT] SOURCES <files...> LIBS <targets...>)
 # One GoogleTest executable registered with CTest. Tests run headless (offscreen Qt
 # platform) from their own scratch directory under the build tree.
+# With QT, the test gets a QApplication (tests/QtTestMain.cpp) instead of gtest's own main.
 function(parlino_add_test)
-    cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
-    add_executable(${ARG_NAME} ${ARG_SOURCES})
-    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main parlino_warnings)
+    cmake_parse_arguments(ARG "QT" "NAME" "SOURCES;LIBS" ${ARGN})
+    if(ARG_QT)
+        add_executable(${ARG_NAME} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/QtTestMain.cpp)
+        target_link_libraries(${ARG_NAME} PRIVATE Qt6::Widgets GTest::gtest)
+    else()
+        add_executable(${ARG_NAME} ${ARG_SOURCES})
+        target_link_libraries(${ARG_NAME} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest parlino_warnings)
     target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}.work)
     file(MAKE_DIRECTORY ${workdir})
