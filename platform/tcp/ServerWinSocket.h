@@ -1,0 +1,54 @@
+// The listening TCP socket of a server window: accepts connections on IPv4 and reports
+// their events on the main thread, in the order the connections were accepted.
+#pragma once
+
+#include "platform/tcp/ServerClientWinSocket.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+
+namespace parlino::tcp {
+
+class ServerWinSocket : public QObject {
+    Q_OBJECT
+public:
+    explicit ServerWinSocket(QObject* parent = nullptr);
+    ~ServerWinSocket() override;
+
+    // Makes the connection object for an accepted socket (which it must take over).
+    // Without it a plain ServerClientWinSocket is made.
+    std::function<std::unique_ptr<ServerClientWinSocket>(QTcpSocket*)> OnGetSocket;
+    std::function<void(ServerClientWinSocket&)> OnClientConnect;
+    std::function<void(ServerClientWinSocket&)> OnClientRead;
+    // Runs once per connection after it closed; the object is freed after the event.
+    std::function<void(ServerClientWinSocket&)> OnClientDisconnect;
+
+    // Starts listening; false with ErrorString() when the port cannot be opened.
+    bool Open(quint16 port, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // Stops listening and closes every connection; their disconnect events run first.
+    void Close();
+    bool Active() const;
+    quint16 Port() const;
+    QString ErrorString() const;
+
+    // Open connections in the order they were accepted.
+    int ActiveConnections() const { return static_cast<int>(connections_.size()); }
+    ServerClientWinSocket* Connections(int index) const { return connections_.at(static_cast<std::size_t>(index)).get(); }
+
+private:
+    void Accept();
+    void HandleDisconnect(ServerClientWinSocket* connection);
+
+    QTcpServer* server_;  // owned (child)
+    std::vector<std::unique_ptr<ServerClientWinSocket>> connections_;
+};
+
+}  // namespace parlino::tcp

@@ -1,0 +1,123 @@
+#include "platform/tcp/ServerWinSocket.h"
+
+#include "QtWait.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace parlino::tcp {
+namespace {
+
+using test::WaitUntil;
+
+// A connection object carrying state of its own, as the server's does.
+class TaggedSocket : public ServerClientWinSocket {
+public:
+    using ServerClientWinSocket::ServerClientWinSocket;
+    std::string input;
+};
+
+struct Peer {
+    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
+    bool Connect(quint16 port)
+    {
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        return socket->waitForConnected(5000);
+    }
+};
+
+class ServerWinSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.OnGetSocket = [](QTcpSocket* s) { return std::make_unique<TaggedSocket>(s); };
+        server.OnClientRead = [this](ServerClientWinSocket& c) {
+            static_cast<TaggedSocket&>(c).input += c.ReceiveAll();
+        };
+        server.OnClientDisconnect = [this](ServerClientWinSocket& c) {
+            disconnected.push_back(static_cast<TaggedSocket&>(c).input);
+        };
+        ASSERT_TRUE(server.Open(0, QHostAddress::LocalHost)) << server.ErrorString().toStdString();
+    }
+
+    ServerWinSocket server;
+    std::vector<std::string> disconnected;
+};
+
+TEST_F(ServerWinSocketTest, KeepsConnectionsInAcceptOrderAndReadsTheirBytes)
+{
+    Peer a, b;
+    ASSERT_TRUE(a.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 1; }));
+    ASSERT_TRUE(b.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 2; }));
+    EXPECT_EQ(server.Connections(0)->RemotePort(), a.socket->localPort());
+    EXPECT_EQ(server.Connections(1)->RemotePort(), b.socket->localPort());
+    EXPECT_EQ(server.Connections(0)->RemoteAddress(), "127.0.0.1");
+    EXPECT_EQ(server.Connections(0)->LocalAddress(), "127.0.0.1");
+
+    b.socket->write("hello", 5);
+    auto* second = static_cast<TaggedSocket*>(server.Connections(1));
+    ASSERT_TRUE(WaitUntil([&] { return second->input == "hello"; }));
+
+    ASSERT_EQ(server.Connections(0)->SendBuf("ok"), 2);
+    ASSERT_TRUE(WaitUntil([&] { return a.socket->bytesAvailable() >= 2; }));
+    EXPECT_EQ(a.socket->readAll(), "ok");
+}
+
+TEST_F(ServerWinSocketTest, DisconnectRunsOnceThenTheObjectIsFreed)
+{
+    Peer a;
+    ASSERT_TRUE(a.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 1; }));
+    QPointer<ServerClientWinSocket> connection = server.Connections(0);
+    a.socket->write("bye");
+    a.socket->flush();
+    ASSERT_TRUE(WaitUntil([&] { return static_cast<TaggedSocket*>(connection.data())->input == "bye"; }));
+    a.socket->disconnectFromHost();
+    ASSERT_TRUE(WaitUntil([&] { return connection.isNull(); }));
+    EXPECT_EQ(server.ActiveConnections(), 0);
+    EXPECT_EQ(disconnected, (std::vector<std::string>{"bye"}));
+}
+
+TEST_F(ServerWinSocketTest, SendToAClosedConnectionReportsFailure)
+{
+    Peer a;
+    ASSERT_TRUE(a.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 1; }));
+    QPointer<ServerClientWinSocket> connection = server.Connections(0);
+    a.socket->abort();
+    ASSERT_TRUE(WaitUntil([&] { return connection.isNull() || !connection->Connected(); }));
+    if (connection) {
+        EXPECT_EQ(connection->SendBuf("x"), -1);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return connection.isNull(); }));
+    EXPECT_EQ(disconnected.size(), 1u);
+}
+
+TEST_F(ServerWinSocketTest, CloseEndsEveryConnectionAndATakenPortFails)
+{
+    Peer a, b;
+    ASSERT_TRUE(a.Connect(server.Port()));
+    ASSERT_TRUE(b.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 2; }));
+
+    ServerWinSocket second;
+    EXPECT_FALSE(second.Open(server.Port(), QHostAddress::LocalHost));
+    EXPECT_FALSE(second.ErrorString().isEmpty());
+
+    server.Close();
+    EXPECT_FALSE(server.Active());
+    EXPECT_EQ(server.ActiveConnections(), 0);
+    EXPECT_EQ(disconnected.size(), 2u);
+    ASSERT_TRUE(WaitUntil([&] { return a.socket->state() == QAbstractSocket::UnconnectedState; }));
+}
+
+}  // namespace
+}  // namespace parlino::tcp
