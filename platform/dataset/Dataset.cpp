@@ -1,0 +1,358 @@
+// Lifecycle, files and the edit states of a table.
+#include "platform/dataset/Dataset.h"
+
+#include "platform/dataset/DatasetIndex.h"
+#include "platform/dataset/RowStore.h"
+#include "platform/dataset/TableFile.h"
+
+namespace parlino::dataset {
+
+Dataset::Dataset(std::vector<FieldDef> layout, std::string name)
+    : name_(std::move(name)), layout_(std::move(layout))
+{
+    BuildFields();
+}
+
+Dataset::Dataset(Dataset& owner, Field& ownerField, std::vector<FieldDef> layout)
+    : name_(ownerField.Name()), layout_(std::move(layout)), owner_(&owner), ownerField_(&ownerField)
+{
+    BuildFields();
+}
+
+Dataset::~Dataset()
+{
+    const std::vector<DatasetListener*> listeners = listeners_;
+    for (DatasetListener* listener : listeners)
+        listener->DatasetDestroyed(*this);
+}
+
+void Dataset::BuildFields()
+{
+    fields_.clear();
+    for (std::size_t i = 0; i < layout_.size(); ++i)
+        fields_.push_back(std::make_unique<Field>(*this, static_cast<int>(i), layout_[i]));
+}
+
+void Dataset::SetLayout(std::vector<FieldDef> layout)
+{
+    if (Active())
+        throw DatasetError("Cannot change the layout of open table " + name_);
+    layout_ = std::move(layout);
+    indexes_.clear();
+    compiled_.clear();
+    indexName_.clear();
+    aggregates_.clear();
+    BuildFields();
+}
+
+Field& Dataset::FieldAt(int index) const
+{
+    if (index < 0 || index >= FieldCount())
+        throw DatasetError("Field index " + std::to_string(index) + " out of range in " + name_);
+    return *fields_[static_cast<std::size_t>(index)];
+}
+
+Field* Dataset::FindField(std::string_view name) const
+{
+    for (const auto& field : fields_)
+        if (field->Name() == name)
+            return field.get();
+    return nullptr;
+}
+
+Field& Dataset::FieldByName(std::string_view name) const
+{
+    if (Field* field = FindField(name))
+        return *field;
+    throw DatasetError(name_ + ": Field '" + std::string(name) + "' not found");
+}
+
+void Dataset::CheckActive() const
+{
+    if (!Active())
+        throw DatasetError("Cannot perform this operation on a closed table (" + name_ + ")");
+}
+
+void Dataset::CheckEditing() const
+{
+    if (state_ != DatasetState::Edit && state_ != DatasetState::Insert)
+        throw DatasetError("Table " + name_ + " is not in edit or insert mode");
+}
+
+// ---- files ----
+
+void Dataset::Open()
+{
+    if (Active() || owner_)
+        return;
+    if (fileName_.empty()) {
+        AdoptRows(std::make_unique<RowStore>());
+        return;
+    }
+    LoadFromFile(fileName_);
+}
+
+void Dataset::LoadFromFile(const std::string& path)
+{
+    if (owner_)
+        throw DatasetError("A nested table cannot be loaded from a file");
+    TableFileContents contents = ReadTableFile(path);
+    if (layout_.empty()) {
+        layout_ = contents.layout;
+        BuildFields();
+    } else if (!SameLayout(layout_, contents.layout)) {
+        throw DatasetError("Table file \"" + path + "\" does not have the layout of table " + name_);
+    }
+    if (Active())
+        Close();
+    AdoptRows(std::move(contents.rows));
+}
+
+void Dataset::AdoptRows(std::unique_ptr<RowStore> rows)
+{
+    ownRows_ = std::move(rows);
+    rows_ = ownRows_.get();
+    editValues_.clear();
+    newRow_ = nullptr;
+    state_ = DatasetState::Browse;
+    modified_ = false;
+    pos_ = -1;
+    Reorder();
+    pos_ = order_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = order_.empty();
+    RebindNested();
+    NotifyLayout();
+}
+
+void Dataset::SaveToFile(const std::string& path) const
+{
+    CheckActive();
+    if (owner_)
+        throw DatasetError("A nested table is saved with its owner");
+    WriteTableFile(path, layout_, *rows_);
+}
+
+void Dataset::Close()
+{
+    if (!Active() || owner_)
+        return;
+    if (state_ != DatasetState::Browse)
+        Cancel();
+    std::string failure;
+    if (modified_ && !fileName_.empty()) {
+        try {
+            SaveToFile(fileName_);
+        } catch (const DatasetError& error) {
+            failure = error.what();
+        }
+    }
+    state_ = DatasetState::Inactive;
+    order_.clear();
+    pos_ = -1;
+    eof_ = bof_ = true;
+    RebindNested();
+    rows_ = nullptr;
+    ownRows_.reset();
+    modified_ = false;
+    NotifyLayout();
+    if (!failure.empty())
+        throw DatasetError(failure);
+}
+
+void Dataset::Empty()
+{
+    CheckActive();
+    if (!rows_)
+        throw DatasetError("Nested table " + name_ + " has no owner row");
+    for (auto& child : fields_)
+        if (Dataset* nested = child->Nested(); nested && nested->state_ != DatasetState::Browse)
+            nested->Cancel();
+    editValues_.clear();
+    newRow_ = nullptr;
+    if (state_ != DatasetState::Browse) {
+        state_ = DatasetState::Browse;
+        NotifyState();
+    }
+    rows_->Clear();
+    order_.clear();
+    pos_ = -1;
+    eof_ = bof_ = true;
+    MarkModified();
+    RebindNested();
+    NotifyData();
+    NotifyCursor();
+}
+
+void Dataset::MarkModified()
+{
+    Dataset* root = this;
+    while (root->owner_)
+        root = root->owner_;
+    root->modified_ = true;
+}
+
+// ---- edit states ----
+
+void Dataset::ApplyDefaults(Row& row) const
+{
+    row.values.resize(fields_.size());
+    row.nested.resize(fields_.size());
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const Field& field = *fields_[i];
+        if (field.Type() == FieldType::Nested)
+            row.nested[i] = std::make_unique<RowStore>();
+        else if (!field.Def().defaultValue.IsNull())
+            row.values[i] = field.Coerce(field.Def().defaultValue);
+    }
+}
+
+void Dataset::BeginNewRow(bool atEnd)
+{
+    CheckActive();
+    CheckBrowse();
+    if (!rows_)
+        throw DatasetError("Nested table " + name_ + " has no owner row");
+    auto row = std::make_unique<Row>();
+    row->id = NextRowId();
+    row->pending = true;
+    ApplyDefaults(*row);
+    Row* current = pos_ >= 0 ? order_[static_cast<std::size_t>(pos_)] : nullptr;
+    if (atEnd || !current) {
+        newRow_ = &rows_->Add(std::move(row), rows_->rows.size());
+        order_.push_back(newRow_);
+        pos_ = static_cast<int>(order_.size()) - 1;
+    } else {
+        newRow_ = &rows_->Add(std::move(row), rows_->IndexOf(current));
+        order_.insert(order_.begin() + pos_, newRow_);
+    }
+    state_ = DatasetState::Insert;
+    eof_ = bof_ = false;
+    RebindNested();
+    NotifyData();
+    NotifyState();
+    NotifyCursor();
+}
+
+void Dataset::Append()
+{
+    BeginNewRow(true);
+}
+
+void Dataset::Insert()
+{
+    BeginNewRow(false);
+}
+
+void Dataset::Edit()
+{
+    CheckActive();
+    if (state_ != DatasetState::Browse)
+        return;
+    if (order_.empty()) {
+        Insert();
+        return;
+    }
+    editValues_ = order_[static_cast<std::size_t>(pos_)]->values;
+    state_ = DatasetState::Edit;
+    NotifyState();
+    if (AfterEdit)
+        AfterEdit(*this);
+}
+
+void Dataset::Post()
+{
+    CheckEditing();
+    const std::vector<Value>& values =
+        state_ == DatasetState::Edit ? editValues_ : newRow_->values;
+    for (const auto& field : fields_)
+        if (field->Required() && field->Type() != FieldType::Nested &&
+            values[static_cast<std::size_t>(field->Index())].IsNull())
+            throw DatasetError("Field '" + field->Name() + "' must have a value");
+    Row* row = order_[static_cast<std::size_t>(pos_)];
+    if (state_ == DatasetState::Edit) {
+        row->values = std::move(editValues_);
+        editValues_.clear();
+    } else {
+        row->pending = false;
+        newRow_ = nullptr;
+    }
+    state_ = DatasetState::Browse;
+    MarkModified();
+    Reorder();
+    NotifyState();
+    NotifyData();
+    NotifyCursor();
+    if (AfterPost)
+        AfterPost(*this);
+}
+
+void Dataset::Cancel()
+{
+    if (state_ == DatasetState::Edit) {
+        editValues_.clear();
+        state_ = DatasetState::Browse;
+        NotifyRow(pos_);
+    } else if (state_ == DatasetState::Insert) {
+        for (auto& child : fields_)
+            if (Dataset* nested = child->Nested(); nested && nested->state_ != DatasetState::Browse)
+                nested->Cancel();
+        order_.erase(order_.begin() + pos_);
+        rows_->Remove(newRow_);
+        newRow_ = nullptr;
+        state_ = DatasetState::Browse;
+        if (pos_ >= static_cast<int>(order_.size()))
+            pos_ = static_cast<int>(order_.size()) - 1;
+        eof_ = bof_ = order_.empty();
+        RebindNested();
+        NotifyData();
+        NotifyCursor();
+    } else {
+        return;
+    }
+    NotifyState();
+    if (AfterCancel)
+        AfterCancel(*this);
+}
+
+void Dataset::Delete()
+{
+    CheckActive();
+    if (state_ == DatasetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (order_.empty())
+        throw DatasetError("Cannot perform this operation on an empty table (" + name_ + ")");
+    if (state_ == DatasetState::Edit) {
+        editValues_.clear();
+        state_ = DatasetState::Browse;
+        NotifyState();
+    }
+    for (auto& child : fields_)
+        if (Dataset* nested = child->Nested(); nested && nested->state_ != DatasetState::Browse)
+            nested->Cancel();
+    if (BeforeDelete)
+        BeforeDelete(*this);
+    Row* row = order_[static_cast<std::size_t>(pos_)];
+    order_.erase(order_.begin() + pos_);
+    rows_->Remove(row);
+    if (pos_ >= static_cast<int>(order_.size()))
+        pos_ = static_cast<int>(order_.size()) - 1;
+    eof_ = bof_ = order_.empty();
+    MarkModified();
+    RebindNested();
+    NotifyData();
+    NotifyCursor();
+}
+
+void Dataset::StoreValue(int field, const Value& value)
+{
+    if (state_ == DatasetState::Edit)
+        editValues_[static_cast<std::size_t>(field)] = value;
+    else
+        newRow_->values[static_cast<std::size_t>(field)] = value;
+    NotifyRow(pos_);
+}
+
+}  // namespace parlino::dataset

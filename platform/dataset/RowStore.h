@@ -1,0 +1,36 @@
+// How a table holds its rows (private to the engine).
+#pragma once
+
+#include "platform/dataset/Value.h"
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace parlino::dataset {
+
+struct RowStore;
+
+struct Row {
+    std::uint64_t id = 0;     // the row's handle; unique in the process, never reused
+    bool pending = false;     // being inserted: not yet posted, not saved
+    std::vector<Value> values;                      // one per field (null for nested fields)
+    std::vector<std::unique_ptr<RowStore>> nested;  // one per field (set for nested fields)
+};
+
+// Rows in the order they were added (inserts land before the row that was current).
+struct RowStore {
+    std::vector<std::unique_ptr<Row>> rows;
+    std::unordered_map<std::uint64_t, Row*> byId;
+
+    Row& Add(std::unique_ptr<Row> row, std::size_t at);
+    void Remove(const Row* row);
+    void Clear();
+    std::size_t IndexOf(const Row* row) const;  // rows.size() when absent
+};
+
+// A fresh handle value for a new row.
+std::uint64_t NextRowId();
+
+}  // namespace parlino::dataset

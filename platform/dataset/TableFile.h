@@ -1,0 +1,35 @@
+// Reading and writing the engine's table files (format in docs/table-file-format.md).
+#pragma once
+
+#include "platform/dataset/FieldDef.h"
+#include "platform/dataset/RowStore.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace parlino::dataset {
+
+struct TableFileContents {
+    std::vector<FieldDef> layout;
+    std::unique_ptr<RowStore> rows;
+};
+
+// The bytes of a table file holding these rows (rows still being inserted are left out).
+std::vector<std::uint8_t> EncodeTable(const std::vector<FieldDef>& layout, const RowStore& rows);
+
+// Parses a table file's bytes. Throws DatasetError with the reason (no file name) when the
+// bytes are cut short, foreign, inconsistent or fail the checksum; never reads past the end.
+TableFileContents DecodeTable(const std::vector<std::uint8_t>& bytes);
+
+// Reads and parses a file; failures throw DatasetError naming the file.
+TableFileContents ReadTableFile(const std::string& path);
+
+// Encodes and writes to a new file beside path, then renames it over path.
+void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout, const RowStore& rows);
+
+// CRC-32 (the common reflected polynomial 0xEDB88320).
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);
+
+}  // namespace parlino::dataset

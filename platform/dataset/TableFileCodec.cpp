@@ -1,0 +1,258 @@
+// The bytes of a table file: header, layout, rows, checksum.
+#include "platform/dataset/TableFile.h"
+
+#include "platform/dataset/DatasetErrors.h"
+
+#include <array>
+#include <cstring>
+
+namespace parlino::dataset {
+
+namespace {
+constexpr std::array<std::uint8_t, 8> Magic = {'P', 'R', 'L', 'N', 'T', 'B', 'L', 0x1A};
+constexpr std::uint16_t FormatVersion = 1;
+constexpr std::size_t HeaderSize = 16;
+constexpr std::size_t ChecksumSize = 4;
+constexpr int MaxNesting = 8;
+constexpr std::uint8_t FlagRequired = 1;
+
+class Writer {
+public:
+    void U8(std::uint8_t v) { bytes.push_back(v); }
+    void U16(std::uint16_t v) { Little(v, 2); }
+    void U32(std::uint32_t v) { Little(v, 4); }
+    void F64(double v)
+    {
+        std::uint64_t raw = 0;
+        std::memcpy(&raw, &v, sizeof raw);
+        Little(raw, 8);
+    }
+    void Bytes(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+    std::vector<std::uint8_t> bytes;
+
+private:
+    void Little(std::uint64_t v, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+};
+
+class Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::size_t Remaining() const { return size_ - at_; }
+    std::uint8_t U8() { return static_cast<std::uint8_t>(Little(1)); }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Little(2)); }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Little(4)); }
+    double F64()
+    {
+        const std::uint64_t raw = Little(8);
+        double v = 0;
+        std::memcpy(&v, &raw, sizeof v);
+        return v;
+    }
+    std::string Bytes(std::size_t count)
+    {
+        Need(count);
+        std::string s(reinterpret_cast<const char*>(data_ + at_), count);
+        at_ += count;
+        return s;
+    }
+
+private:
+    void Need(std::size_t count) const
+    {
+        if (count > Remaining())
+            throw DatasetError("the file is cut short");
+    }
+    std::uint64_t Little(int count)
+    {
+        Need(static_cast<std::size_t>(count));
+        std::uint64_t v = 0;
+        for (int i = 0; i < count; ++i)
+            v |= static_cast<std::uint64_t>(data_[at_ + static_cast<std::size_t>(i)]) << (8 * i);
+        at_ += static_cast<std::size_t>(count);
+        return v;
+    }
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+void WriteLayout(Writer& out, const std::vector<FieldDef>& layout)
+{
+    out.U16(static_cast<std::uint16_t>(layout.size()));
+    for (const FieldDef& field : layout) {
+        out.U8(static_cast<std::uint8_t>(field.type));
+        out.U8(field.required ? FlagRequired : 0);
+        out.U16(static_cast<std::uint16_t>(field.type == FieldType::Text ? field.size : 0));
+        out.U8(static_cast<std::uint8_t>(field.name.size()));
+        out.Bytes(field.name.substr(0, 255));
+        if (field.type == FieldType::Nested)
+            WriteLayout(out, field.nestedFields);
+    }
+}
+
+void WriteRows(Writer& out, const std::vector<FieldDef>& layout, const RowStore& rows)
+{
+    std::uint32_t count = 0;
+    for (const auto& row : rows.rows)
+        count += row->pending ? 0 : 1;
+    out.U32(count);
+    for (const auto& row : rows.rows) {
+        if (row->pending)
+            continue;
+        for (std::size_t f = 0; f < layout.size(); ++f) {
+            const FieldDef& field = layout[f];
+            if (field.type == FieldType::Nested) {
+                WriteRows(out, field.nestedFields, *row->nested[f]);
+                continue;
+            }
+            const Value& value = row->values[f];
+            out.U8(value.IsNull() ? 0 : 1);
+            if (value.IsNull())
+                continue;
+            if (field.type == FieldType::Integer) {
+                out.U32(static_cast<std::uint32_t>(value.ToInteger()));
+            } else if (field.type == FieldType::Text) {
+                const std::string text = value.ToText().substr(0, 65535);
+                out.U16(static_cast<std::uint16_t>(text.size()));
+                out.Bytes(text);
+            } else {
+                out.F64(value.ToFloat());
+            }
+        }
+    }
+}
+
+std::vector<FieldDef> ReadLayout(Reader& in, int depth)
+{
+    if (depth > MaxNesting)
+        throw DatasetError("nested tables are too deep");
+    const std::uint16_t count = in.U16();
+    if (count == 0)
+        throw DatasetError("a layout has no fields");
+    std::vector<FieldDef> layout;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        FieldDef field;
+        const std::uint8_t type = in.U8();
+        if (type < static_cast<std::uint8_t>(FieldType::Integer) ||
+            type > static_cast<std::uint8_t>(FieldType::Nested))
+            throw DatasetError("unknown field type " + std::to_string(type));
+        field.type = static_cast<FieldType>(type);
+        field.required = (in.U8() & FlagRequired) != 0;
+        field.size = in.U16();
+        field.name = in.Bytes(in.U8());
+        if (field.type == FieldType::Nested)
+            field.nestedFields = ReadLayout(in, depth + 1);
+        layout.push_back(std::move(field));
+    }
+    return layout;
+}
+
+std::unique_ptr<RowStore> ReadRows(Reader& in, const std::vector<FieldDef>& layout)
+{
+    auto rows = std::make_unique<RowStore>();
+    const std::uint32_t count = in.U32();
+    // Every row takes at least one byte per field, so a count beyond the bytes left is a lie.
+    if (count > in.Remaining())
+        throw DatasetError("the row count exceeds the file");
+    for (std::uint32_t r = 0; r < count; ++r) {
+        auto row = std::make_unique<Row>();
+        row->id = NextRowId();
+        row->values.resize(layout.size());
+        row->nested.resize(layout.size());
+        for (std::size_t f = 0; f < layout.size(); ++f) {
+            const FieldDef& field = layout[f];
+            if (field.type == FieldType::Nested) {
+                row->nested[f] = ReadRows(in, field.nestedFields);
+                continue;
+            }
+            const std::uint8_t present = in.U8();
+            if (present > 1)
+                throw DatasetError("bad value marker in field '" + field.name + "'");
+            if (present == 0)
+                continue;
+            if (field.type == FieldType::Integer) {
+                row->values[f] = static_cast<std::int32_t>(in.U32());
+            } else if (field.type == FieldType::Text) {
+                std::string text = in.Bytes(in.U16());
+                if (field.size > 0 && text.size() > static_cast<std::size_t>(field.size))
+                    throw DatasetError("a text is wider than field '" + field.name + "'");
+                row->values[f] = std::move(text);
+            } else {
+                row->values[f] = in.F64();
+            }
+        }
+        rows->Add(std::move(row), rows->rows.size());
+    }
+    return rows;
+}
+}  // namespace
+
+std::vector<std::uint8_t> EncodeTable(const std::vector<FieldDef>& layout, const RowStore& rows)
+{
+    Writer body;
+    WriteLayout(body, layout);
+    WriteRows(body, layout, rows);
+
+    Writer out;
+    for (std::uint8_t b : Magic)
+        out.U8(b);
+    out.U16(FormatVersion);
+    out.U16(0);
+    out.U32(static_cast<std::uint32_t>(body.bytes.size()));
+    out.bytes.insert(out.bytes.end(), body.bytes.begin(), body.bytes.end());
+    out.U32(Crc32(out.bytes.data(), out.bytes.size()));
+    return std::move(out.bytes);
+}
+
+TableFileContents DecodeTable(const std::vector<std::uint8_t>& bytes)
+{
+    if (bytes.size() < Magic.size() || !std::equal(Magic.begin(), Magic.end(), bytes.begin()))
+        throw DatasetError("it is not a table file");
+    Reader header(bytes.data(), bytes.size());
+    header.Bytes(Magic.size());
+    const std::uint16_t version = header.U16();
+    if (version != FormatVersion)
+        throw DatasetError("unsupported table file version " + std::to_string(version));
+    header.U16();
+    const std::uint32_t bodySize = header.U32();
+    if (bytes.size() != HeaderSize + std::size_t{bodySize} + ChecksumSize)
+        throw DatasetError(bytes.size() < HeaderSize + std::size_t{bodySize} + ChecksumSize
+                               ? "the file is cut short"
+                               : "the file has bytes beyond its end");
+    const std::size_t checked = HeaderSize + bodySize;
+    Reader trailer(bytes.data() + checked, ChecksumSize);
+    if (trailer.U32() != Crc32(bytes.data(), checked))
+        throw DatasetError("the checksum does not match");
+
+    Reader body(bytes.data() + HeaderSize, bodySize);
+    TableFileContents contents;
+    contents.layout = ReadLayout(body, 0);
+    contents.rows = ReadRows(body, contents.layout);
+    if (body.Remaining() != 0)
+        throw DatasetError("the rows do not fill the file");
+    return contents;
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size)
+{
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+}  // namespace parlino::dataset
