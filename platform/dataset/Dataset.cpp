@@ -116,12 +116,7 @@ void Dataset::AdoptRows(std::unique_ptr<RowStore> rows)
     newRow_ = nullptr;
     state_ = DatasetState::Browse;
     modified_ = false;
-    pos_ = -1;
-    Reorder();
-    pos_ = order_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = order_.empty();
-    RebindNested();
+    ShowFromFirst();
     NotifyLayout();
 }
 

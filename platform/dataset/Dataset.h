@@ -164,6 +164,7 @@ private:
     void BeginNewRow(bool atEnd);
     void ApplyDefaults(Row& row) const;
     void Reorder();                          // rebuilds the current order, keeps the cursor
+    void ShowFromFirst();                    // new rows shown: order rebuilt, cursor on first
     void RebindNested();                     // nested tables follow the active row
     void AttachStore(RowStore* store);       // nested: show another owner row's rows
     void MarkModified();

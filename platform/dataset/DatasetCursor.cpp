@@ -111,6 +111,16 @@ int Dataset::PositionOf(const Row* row) const
     return found == order_.end() ? -1 : static_cast<int>(found - order_.begin());
 }
 
+void Dataset::ShowFromFirst()
+{
+    pos_ = -1;
+    Reorder();
+    pos_ = order_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = order_.empty();
+    RebindNested();
+}
+
 // ---- row handles ----
 
 Bookmark Dataset::GetBookmark() const
@@ -163,12 +173,7 @@ void Dataset::AttachStore(RowStore* store)
     newRow_ = nullptr;
     rows_ = store;
     state_ = newState;
-    pos_ = -1;
-    Reorder();
-    pos_ = order_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = order_.empty();
-    RebindNested();
+    ShowFromFirst();
     if (wasActive != Active())
         NotifyLayout();
     NotifyData();

@@ -1,0 +1,177 @@
+// Table files: round trip, write-back on close, atomic replacement, and damaged files that
+// must fail the open with the file's name instead of crashing.
+#include "DatasetTestSupport.h"
+
+#include "platform/dataset/TableFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace parlino::dataset {
+namespace {
+
+using test::AccountLayout;
+using test::AccountWithLogLayout;
+using test::AddAccount;
+using test::AddLog;
+
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class TableFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = test::ScratchFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        file = (folder / "users.cds").string();
+        Dataset users(AccountWithLogLayout(), "users");
+        users.Open();
+        users.Append();
+        users.FieldByName("Id").SetAsInteger(101);
+        users.FieldByName("Name").SetAsText("Aé");
+        AddLog(*users.FieldByName("Log").Nested(), 7, ">", 3);
+        AddLog(*users.FieldByName("Log").Nested(), 8, "<", 2);
+        users.Post();
+        AddAccount(users, 102, "");
+        users.SaveToFile(file);
+    }
+    void ExpectOpenFailsNamingTheFile(const std::string& why)
+    {
+        Dataset users(AccountWithLogLayout(), "users");
+        users.SetFileName(file);
+        try {
+            users.Open();
+            ADD_FAILURE() << "open succeeded: " << why;
+        } catch (const DatasetError& error) {
+            EXPECT_NE(std::string(error.what()).find(file), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(users.Active()) << why;
+    }
+    std::filesystem::path folder;
+    std::string file;
+};
+
+TEST_F(TableFileTest, RowsNullsAndNestedRowsComeBack)
+{
+    Dataset users(AccountWithLogLayout(), "users");
+    users.SetFileName(file);
+    users.Open();
+    ASSERT_EQ(users.RecordCount(), 2);
+    EXPECT_EQ(users.FieldByName("Name").AsText(), "Aé");
+    EXPECT_EQ(users.FieldByName("Status").AsText(), "OFFLINE");
+    Dataset& log = *users.FieldByName("Log").Nested();
+    ASSERT_EQ(log.RecordCount(), 2);
+    log.Last();
+    EXPECT_EQ(log.FieldByName("Kind").AsText(), "<");
+    EXPECT_TRUE(log.FieldByName("Other").IsNull());
+    users.Next();
+    EXPECT_TRUE(users.FieldByName("Name").AsText().empty());
+    EXPECT_EQ(log.RecordCount(), 0);
+    EXPECT_FALSE(users.Modified());
+}
+
+TEST_F(TableFileTest, CloseWritesBackOnlyChangedData)
+{
+    Dataset users(AccountWithLogLayout(), "users");
+    users.SetFileName(file);
+    users.Open();
+    const std::vector<std::uint8_t> marker = {1, 2, 3};
+    WriteBytes(file, marker);  // stands for the file as someone else left it
+    users.Close();
+    EXPECT_EQ(ReadBytes(file), marker);
+
+    SetUp();  // a fresh file with two rows
+    users.Open();
+    users.Empty();
+    users.Close();
+    users.Open();
+    EXPECT_EQ(users.RecordCount(), 0);
+}
+
+TEST_F(TableFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaries)
+{
+    Dataset accounts(AccountLayout(), "accounts");
+    accounts.Open();
+    AddAccount(accounts, 150, "x");
+    const std::string other = (folder / "other.cds").string();
+    WriteBytes(other, std::vector<std::uint8_t>(5000, 0xAB));
+    accounts.SaveToFile(other);
+    const std::vector<std::uint8_t> saved = ReadBytes(other);
+    EXPECT_LT(saved.size(), 5000u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+    EXPECT_THROW(accounts.SaveToFile((folder / "missing" / "x.cds").string()), DatasetError);
+}
+
+TEST_F(TableFileTest, MissingFileFailsTheOpen)
+{
+    std::filesystem::remove(file);
+    ExpectOpenFailsNamingTheFile("missing");
+}
+
+TEST_F(TableFileTest, EveryTruncationFailsTheOpen)
+{
+    const std::vector<std::uint8_t> whole = ReadBytes(file);
+    for (std::size_t size = 0; size < whole.size(); ++size) {
+        WriteBytes(file, std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+        ExpectOpenFailsNamingTheFile("cut to " + std::to_string(size));
+    }
+}
+
+TEST_F(TableFileTest, EveryFlippedByteFailsTheOpen)
+{
+    const std::vector<std::uint8_t> whole = ReadBytes(file);
+    for (std::size_t at = 0; at < whole.size(); ++at) {
+        std::vector<std::uint8_t> damaged = whole;
+        damaged[at] ^= 0x10;
+        WriteBytes(file, damaged);
+        ExpectOpenFailsNamingTheFile("byte " + std::to_string(at));
+    }
+}
+
+TEST_F(TableFileTest, ForeignFilesFailTheOpen)
+{
+    WriteBytes(file, {'h', 'e', 'l', 'l', 'o', '\n'});
+    ExpectOpenFailsNamingTheFile("text");
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    ExpectOpenFailsNamingTheFile("a folder");
+}
+
+TEST_F(TableFileTest, AnotherLayoutFailsTheOpen)
+{
+    Dataset accounts(AccountLayout(), "accounts");
+    accounts.Open();
+    accounts.SaveToFile(file);
+    ExpectOpenFailsNamingTheFile("layout without the log");
+}
+
+// Well-formed checksums around lying contents: the decoder must still stay within bounds.
+TEST(TableFileDecodeTest, LyingCountsAreRefusedWithinTheBytes)
+{
+    RowStore none;
+    std::vector<std::uint8_t> bytes = EncodeTable({IntegerField("A")}, none);
+    // Body: field count(2) type(1) flags(1) size(2) name length(1) "A" rows(4).
+    const std::size_t rowCountAt = 16 + 2 + 1 + 1 + 2 + 1 + 1;
+    for (std::uint8_t b : {0xFF, 0x7F}) {
+        bytes[rowCountAt] = bytes[rowCountAt + 1] = bytes[rowCountAt + 2] = bytes[rowCountAt + 3] = b;
+        const std::uint32_t crc = Crc32(bytes.data(), bytes.size() - 4);
+        for (int i = 0; i < 4; ++i)
+            bytes[bytes.size() - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));
+        EXPECT_THROW(DecodeTable(bytes), DatasetError);
+    }
+    EXPECT_EQ(Crc32(reinterpret_cast<const std::uint8_t*>("123456789"), 9), 0xCBF43926u);
+}
+
+}  // namespace
+}  // namespace parlino::dataset
