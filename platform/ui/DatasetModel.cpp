@@ -1,0 +1,218 @@
+#include "platform/ui/DatasetModel.h"
+
+#include "platform/dataset/DatasetErrors.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/FieldText.h"
+
+namespace parlino::ui {
+
+using dataset::FieldType;
+
+DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+DatasetModel::~DatasetModel()
+{
+    if (dataset_)
+        dataset_->RemoveListener(this);
+}
+
+void DatasetModel::SetDataset(dataset::Dataset* dataset)
+{
+    if (dataset == dataset_)
+        return;
+    if (dataset_)
+        dataset_->RemoveListener(this);
+    dataset_ = dataset;
+    frozen_ = dataset_ && dataset_->ViewsFrozen();
+    if (dataset_)
+        dataset_->AddListener(this);
+    Reset();
+}
+
+dataset::Field* DatasetModel::FieldOfColumn(int column) const
+{
+    if (!dataset_ || column < 0 || column >= columns_ || column >= dataset_->FieldCount())
+        return nullptr;
+    return &dataset_->FieldAt(column);
+}
+
+void DatasetModel::SetEditable(bool editable)
+{
+    if (editable == editable_)
+        return;
+    editable_ = editable;
+    if (rows_ > 0 && columns_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+}
+
+bool DatasetModel::Live() const
+{
+    return dataset_ && dataset_->Active() && !frozen_;
+}
+
+int DatasetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rows_;
+}
+
+int DatasetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant DatasetModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !Live() || index.row() >= dataset_->RecordCount())
+        return {};
+    const dataset::Field* field = FieldOfColumn(index.column());
+    if (!field)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return FieldDisplayText(field->Def(), dataset_->RowValue(index.row(), index.column()));
+    case Qt::TextAlignmentRole: {
+        Qt::Alignment horizontal = Qt::AlignLeft;
+        switch (field->Def().alignment) {
+        case dataset::Alignment::Left: horizontal = Qt::AlignLeft; break;
+        case dataset::Alignment::Right: horizontal = Qt::AlignRight; break;
+        case dataset::Alignment::Default: {
+            const FieldType type = field->Type();
+            if (type == FieldType::Integer || type == FieldType::Float)
+                horizontal = Qt::AlignRight;
+            break;
+        }
+        }
+        return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+    }
+    default: return {};
+    }
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        // The row indicator: the current row is marked, in edit or insert state distinctly.
+        if (role != Qt::DisplayRole || !Live() || section != dataset_->Position())
+            return {};
+        switch (dataset_->State()) {
+        case dataset::DatasetState::Edit: return QStringLiteral("I");
+        case dataset::DatasetState::Insert: return QStringLiteral("*");
+        default: return QStringLiteral("\u25B6");
+        }
+    }
+    const dataset::Field* field = FieldOfColumn(section);
+    if (!field || role != Qt::DisplayRole)
+        return {};
+    return QString::fromLatin1(field->DisplayTitle());
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const dataset::Field* field = FieldOfColumn(index.column());
+    if (editable_ && field && !field->ReadOnly() && field->Type() != FieldType::Nested)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || !Live() ||
+        index.row() >= dataset_->RecordCount())
+        return false;
+    dataset::Field* field = FieldOfColumn(index.column());
+    try {
+        const dataset::Value typed = ParseFieldText(field->Def(), value.toString());
+        if (dataset_->Position() != index.row())
+            dataset_->MoveTo(index.row());
+        if (dataset_->State() == dataset::DatasetState::Browse) {
+            if (typed == field->GetValue())
+                return true;  // nothing typed: the row stays in browse state
+            dataset_->Edit();
+        }
+        field->SetValue(typed);
+        return true;
+    } catch (const dataset::SilentAbort&) {
+        return false;
+    } catch (const std::exception& error) {
+        ShowError(QString::fromStdString(error.what()));
+        return false;
+    }
+}
+
+void DatasetModel::Reset()
+{
+    beginResetModel();
+    const bool open = dataset_ && dataset_->Active();
+    columns_ = dataset_ ? dataset_->FieldCount() : 0;
+    rows_ = open ? dataset_->RecordCount() : 0;
+    endResetModel();
+    emit cursorMoved();
+}
+
+void DatasetModel::DataChanged(dataset::Dataset&)
+{
+    if (!frozen_)
+        Reset();
+}
+
+void DatasetModel::RowChanged(dataset::Dataset&, int position)
+{
+    if (frozen_)
+        return;
+    if (position < 0 || position >= rows_ || dataset_->RecordCount() != rows_) {
+        Reset();
+        return;
+    }
+    emit dataChanged(index(position, 0), index(position, columns_ - 1));
+    emit headerDataChanged(Qt::Vertical, position, position);
+}
+
+void DatasetModel::CursorMoved(dataset::Dataset&)
+{
+    if (frozen_)
+        return;
+    if (dataset_->Active() && dataset_->RecordCount() != rows_) {
+        Reset();
+        return;
+    }
+    if (rows_ > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    emit cursorMoved();
+}
+
+void DatasetModel::LayoutChanged(dataset::Dataset&)
+{
+    if (!frozen_)
+        Reset();
+}
+
+void DatasetModel::StateChanged(dataset::Dataset&)
+{
+    if (frozen_)
+        return;
+    if (dataset_->Active() && dataset_->RecordCount() != rows_)
+        Reset();
+    else if (rows_ > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    emit stateChanged();
+}
+
+void DatasetModel::FreezeChanged(dataset::Dataset&, bool frozen)
+{
+    frozen_ = frozen;
+    if (!frozen_)
+        Reset();
+}
+
+void DatasetModel::DatasetDestroyed(dataset::Dataset&)
+{
+    dataset_ = nullptr;
+    frozen_ = false;
+    Reset();
+}
+
+}  // namespace parlino::ui

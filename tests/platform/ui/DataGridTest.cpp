@@ -1,0 +1,85 @@
+#include "platform/ui/DataGrid.h"
+
+#include "UiTestTables.h"
+#include "platform/ui/DatasetModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace parlino::ui {
+namespace {
+
+class DataGridTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        table = test::MakeAccounts(4);
+        grid.resize(600, 300);
+        grid.SetDataset(table.get());
+        grid.show();
+    }
+    std::unique_ptr<dataset::Dataset> table;
+    DataGrid grid;
+};
+
+TEST_F(DataGridTest, CurrentRowAndDatasetCursorMoveTogether)
+{
+    EXPECT_EQ(grid.currentIndex().row(), 0);
+    table->MoveTo(2);
+    EXPECT_EQ(grid.currentIndex().row(), 2);
+    grid.setCurrentIndex(grid.model()->index(1, 1));
+    EXPECT_EQ(table->Position(), 1);
+    EXPECT_EQ(grid.SelectedIndex(), 1);
+    EXPECT_EQ(grid.SelectedField(), &table->FieldAt(1));
+    // The selected column survives a reload of the rows.
+    table->Refresh();
+    EXPECT_EQ(grid.SelectedIndex(), 1);
+    EXPECT_EQ(grid.currentIndex().column(), 1);
+}
+
+TEST_F(DataGridTest, EditingOptionSwitchesCellEditingOnAndOff)
+{
+    EXPECT_FALSE(grid.Editing());
+    EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    grid.SetEditing(true);
+    EXPECT_TRUE(grid.Editing());
+    EXPECT_NE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
+    grid.SetEditing(false);
+    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
+}
+
+TEST_F(DataGridTest, EllipsisButtonOnlyInNestedCellsAndItReportsAClick)
+{
+    QSignalSpy clicks(&grid, &DataGrid::editButtonClicked);
+    EXPECT_TRUE(grid.EditButtonRect(grid.model()->index(1, 1)).isEmpty());
+    const QRect button = grid.EditButtonRect(grid.model()->index(2, 3));
+    ASSERT_FALSE(button.isEmpty());
+
+    // A click in the cell but beside the button only selects it.
+    const QRect cell = grid.visualRect(grid.model()->index(1, 3));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(3, 3));
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(table->Position(), 1);
+
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, button.center());
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(table->Position(), 2) << "the clicked row is current before the click is reported";
+    EXPECT_EQ(grid.SelectedField(), &table->FieldAt(3));
+
+    QTest::keyClick(&grid, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(DataGridTest, DoesNotMoveTheCursorWhileFrozen)
+{
+    table->FreezeViews();
+    table->MoveTo(3);
+    EXPECT_EQ(grid.currentIndex().row(), 0);
+    table->ReleaseViews();
+    EXPECT_EQ(grid.currentIndex().row(), 3);
+}
+
+}  // namespace
+}  // namespace parlino::ui
