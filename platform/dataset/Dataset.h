@@ -62,6 +62,7 @@ public:
 
     // ---- layout ----
     const std::string& Name() const { return name_; }  // for messages and debugging
+    void SetName(std::string name) { name_ = std::move(name); }
     void SetLayout(std::vector<FieldDef> layout);       // only while closed
     const std::vector<FieldDef>& Layout() const { return layout_; }
     int FieldCount() const { return static_cast<int>(fields_.size()); }

@@ -67,6 +67,8 @@ Value Field::Coerce(const Value& value) const
     }
     case FieldType::Text: {
         std::string text = value.ToText();
+        if (text.empty())  // an empty text is no value, as a cleared grid cell
+            return {};
         if (def_.size > 0 && text.size() > static_cast<std::size_t>(def_.size))
             text.resize(static_cast<std::size_t>(def_.size));
         return text;

@@ -34,9 +34,9 @@ public:
     Value GetValue() const;
     bool IsNull() const { return GetValue().IsNull(); }
     // Assigns a value to the current row, which must be in edit or insert state. Checks
-    // the integer range, then calls OnValidate, then stores (texts cut to the width, dates
-    // and times reduced to their part). Throws DatasetError or whatever OnValidate throws;
-    // the field keeps its old value then.
+    // the integer range, then calls OnValidate, then stores (texts cut to the width, an
+    // empty text as null, dates and times reduced to their part). Throws DatasetError or
+    // whatever OnValidate throws; the field keeps its old value then.
     void SetValue(const Value& value);
     void Clear() { SetValue(Value()); }  // sets null
 
