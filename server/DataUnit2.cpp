@@ -44,6 +44,9 @@ TDataModule2::TDataModule2()
         Prepare(ReleasedPins[d], ReleasedPinLayout(), ReleasedPinFile(PinPrefixes[d]));
         Prepare(GeneratedPins[d], GeneratedPinLayout(), GeneratedPinFile(PinPrefixes[d]));
     }
+    // The outgoing minutes of an account: the ">" group of its OutIn-ordered logs.
+    Prev7ServDays.AddAggregate({"P7SDOutDur", "Sum(Duration)", "P7SDOutInIndex", 1});
+    CurServDay.AddAggregate({"CurSDOutDur", "Sum(Duration)", "CurSDOutInIndex", 1});
     DataModuleCreate();
 }
 

@@ -28,8 +28,10 @@ public:
 
     // ---- tables (file names set, all closed at creation) ----
     dataset::Dataset ClientDataSet1;      // users table, "USERINFO/summary.cds" (layout only)
-    dataset::Dataset& Prev7ServDays;      // users' nested log of the previous seven days
-    dataset::Dataset& CurServDay;         // users' nested log of the current day
+    dataset::Dataset& Prev7ServDays;      // users' nested log of the previous seven days;
+                                          // aggregate "P7SDOutDur" over "P7SDOutInIndex"
+    dataset::Dataset& CurServDay;         // users' nested log of the current day;
+                                          // aggregate "CurSDOutDur" over "CurSDOutInIndex"
     dataset::Dataset NoncritTable;        // "USERINFO/noncrit.cds"
     dataset::Dataset Prev7Carrier;        // "USERLOGS/000_p7sd.cds", loads/saves "<id>_p7sd.cds"
     dataset::Dataset CurDayCarrier;       // "USERLOGS/000cursd.cds", loads/saves "<id>cursd.cds"

@@ -103,9 +103,7 @@ void Dataset::LoadFromFile(const std::string& path)
     } else if (!SameLayout(layout_, contents.layout)) {
         throw DatasetError("Table file \"" + path + "\" does not have the layout of table " + name_);
     }
-    if (Active())
-        Close();
-    AdoptRows(std::move(contents.rows));
+    AdoptRows(std::move(contents.rows));  // a pending edit is dropped, nothing written back
 }
 
 void Dataset::AdoptRows(std::unique_ptr<RowStore> rows)

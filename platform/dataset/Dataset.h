@@ -85,7 +85,8 @@ public:
     void Close();
     bool Active() const { return state_ != DatasetState::Inactive; }
     // Replaces the rows with those of the file and opens the table (the file's layout must
-    // match). The data counts as unchanged afterwards.
+    // match). The old rows are dropped without being written anywhere; the data counts as
+    // unchanged afterwards. On failure the table keeps its rows.
     void LoadFromFile(const std::string& path);
     // Writes the whole table to a new file and renames it over path (no torn files).
     void SaveToFile(const std::string& path) const;

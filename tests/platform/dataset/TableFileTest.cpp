@@ -99,6 +99,29 @@ TEST_F(TableFileTest, CloseWritesBackOnlyChangedData)
     EXPECT_EQ(users.RecordCount(), 0);
 }
 
+TEST_F(TableFileTest, LoadingAnotherFileDropsRowsWithoutWritingThem)
+{
+    Dataset users(AccountWithLogLayout(), "users");
+    const std::string carrier = (folder / "carrier.cds").string();
+    Dataset empty(AccountWithLogLayout(), "empty");
+    empty.Open();
+    empty.SaveToFile(carrier);
+    users.SetFileName(carrier);
+    users.Open();
+    AddAccount(users, 150, "x");
+    users.LoadFromFile(file);  // the carrier's own file is not written on the way
+    EXPECT_EQ(users.RecordCount(), 2);
+    EXPECT_FALSE(users.Modified());
+    Dataset check(AccountWithLogLayout(), "check");
+    check.LoadFromFile(carrier);
+    EXPECT_EQ(check.RecordCount(), 0);
+
+    const std::string damaged = (folder / "damaged.cds").string();
+    WriteBytes(damaged, {0x50, 0x52});
+    EXPECT_THROW(users.LoadFromFile(damaged), DatasetError);
+    EXPECT_EQ(users.RecordCount(), 2);  // a failed load keeps the rows
+}
+
 TEST_F(TableFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaries)
 {
     Dataset accounts(AccountLayout(), "accounts");
