@@ -1,0 +1,97 @@
+// Scopes for bulk passes over the store's tables: views frozen for the length of a pass, and
+// a table opened for one operation only. Both undo themselves on every way out of the pass.
+#pragma once
+
+#include "platform/dataset/Dataset.h"
+
+#include <exception>
+#include <initializer_list>
+#include <utility>
+#include <vector>
+
+namespace parlino {
+
+// Freezes the views of some tables; releases them in reverse order.
+class FrozenViews {
+public:
+    explicit FrozenViews(std::initializer_list<dataset::Dataset*> tables) : tables_(tables)
+    {
+        for (dataset::Dataset* table : tables_)
+            table->FreezeViews();
+    }
+    ~FrozenViews()
+    {
+        for (auto it = tables_.rbegin(); it != tables_.rend(); ++it)
+            (*it)->ReleaseViews();
+    }
+    FrozenViews(const FrozenViews&) = delete;
+    FrozenViews& operator=(const FrozenViews&) = delete;
+
+private:
+    std::vector<dataset::Dataset*> tables_;
+};
+
+// Opens a table (from its file) and closes it again at the end of the scope, which writes it
+// back when it changed. A failed write is raised unless the scope is already being left by
+// another error, which then wins.
+class OpenForOneOperation {
+public:
+    explicit OpenForOneOperation(dataset::Dataset& table)
+        : table_(table), errorsAtStart_(std::uncaught_exceptions())
+    {
+        table_.Open();
+    }
+    ~OpenForOneOperation() noexcept(false)
+    {
+        if (closed_)
+            return;
+        try {
+            table_.Close();
+        } catch (...) {
+            if (std::uncaught_exceptions() == errorsAtStart_)
+                throw;
+        }
+    }
+    OpenForOneOperation(const OpenForOneOperation&) = delete;
+    OpenForOneOperation& operator=(const OpenForOneOperation&) = delete;
+
+    // Closes before the end of the scope (a failed write is raised at once).
+    void Close()
+    {
+        closed_ = true;
+        table_.Close();
+    }
+
+private:
+    dataset::Dataset& table_;
+    int errorsAtStart_;
+    bool closed_ = false;
+};
+
+// Runs a closing part at the end of the scope, also when the scope is left by an error; an
+// error of the closing part itself is raised only when no other error is on its way.
+template <typename Closing>
+class Finally {
+public:
+    explicit Finally(Closing closing)
+        : closing_(std::move(closing)), errorsAtStart_(std::uncaught_exceptions())
+    {
+    }
+    ~Finally() noexcept(false)
+    {
+        try {
+            closing_();
+        } catch (...) {
+            if (std::uncaught_exceptions() == errorsAtStart_)
+                throw;
+        }
+    }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+private:
+    Closing closing_;
+    int errorsAtStart_;
+};
+
+}  // namespace parlino

@@ -1,0 +1,140 @@
+// The operator window: account, talk and PIN-card grids, the store buttons and the tray.
+//
+// Every control is a public member under its own name so that the handlers of the window,
+// spread over several source files by subject, and the tests can reach it. Handlers are
+// public slots named after the control and the event.
+#pragma once
+
+#include "platform/dataset/Dataset.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <map>
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSystemTrayIcon;
+class QTimer;
+class QToolButton;
+
+namespace parlino::ui {
+class DataGrid;
+class DataNavigator;
+class NestedGridPopup;
+enum class NavigateButton;
+}  // namespace parlino::ui
+
+namespace parlino {
+
+class TDataModule2;
+
+class TZeltServerForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TZeltServerForm1(TDataModule2& store, QWidget* parent = nullptr);
+    ~TZeltServerForm1() override;
+
+    TDataModule2& Store() const { return store_; }
+
+    // ---- controls ----
+    QPushButton* BitBtn22 = nullptr;  // "Reload All"
+    QPushButton* BitBtn23 = nullptr;  // "Save Ncrit"
+    QPushButton* BitBtn24 = nullptr;  // "Sort Col Asc"
+    QPushButton* BitBtn25 = nullptr;  // "Sort Col Dsc"
+    QPushButton* BitBtn26 = nullptr;  // "Start Server"
+    QPushButton* BitBtn27 = nullptr;  // "Stop Server"
+    QPushButton* BitBtn28 = nullptr;  // "Start Editor", never shown
+    QPushButton* BitBtn29 = nullptr;  // "Send Info"
+    QPlainTextEdit* Memo2 = nullptr;  // the info text of "Send Info"
+
+    QGroupBox* UserListGroup = nullptr;  // "User List"
+    ui::DataGrid* DBGrid1 = nullptr;     // users
+    QToolButton* SpeedButton1 = nullptr;  // "*"
+    ui::DataNavigator* DBNavigator1 = nullptr;  // users table
+    ui::DataNavigator* DBNavigator2 = nullptr;  // the nested log pop-ups
+
+    QGroupBox* TalksGroup = nullptr;  // "Talks"
+    ui::DataGrid* DBGrid11 = nullptr;
+
+    // PIN cards: groups "10", "20", "50" with their activated, released and generated grids
+    // (DBGrid2..DBGrid10) and the buttons ">", "<", "+", "-" (SpeedButton2..SpeedButton13).
+    std::array<QGroupBox*, 3> PinGroups{};
+    ui::DataGrid* DBGrid2 = nullptr;
+    ui::DataGrid* DBGrid3 = nullptr;
+    ui::DataGrid* DBGrid4 = nullptr;
+    ui::DataGrid* DBGrid5 = nullptr;
+    ui::DataGrid* DBGrid6 = nullptr;
+    ui::DataGrid* DBGrid7 = nullptr;
+    ui::DataGrid* DBGrid8 = nullptr;
+    ui::DataGrid* DBGrid9 = nullptr;
+    ui::DataGrid* DBGrid10 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QToolButton* SpeedButton4 = nullptr;
+    QToolButton* SpeedButton5 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QToolButton* SpeedButton8 = nullptr;
+    QToolButton* SpeedButton9 = nullptr;
+    QToolButton* SpeedButton10 = nullptr;
+    QToolButton* SpeedButton11 = nullptr;
+    QToolButton* SpeedButton12 = nullptr;
+    QToolButton* SpeedButton13 = nullptr;
+    ui::DataNavigator* DBNavigator3 = nullptr;  // the PIN grid that last got the focus
+
+    QTimer* Timer1 = nullptr;  // billing tick, 1000 ms, stopped
+    QTimer* Timer2 = nullptr;  // start-up, 1000 ms, single shot
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Restore1 = nullptr;   // "Restore", the default item
+    QAction* StopExit1 = nullptr;  // "Stop && Exit"
+
+    // The nine PIN grids in group order (activated, released, generated per group) and the
+    // twelve PIN buttons in group order (">", "<", "+", "-" per group).
+    std::array<ui::DataGrid*, 9> PinGrids() const;
+    std::array<QToolButton*, 12> PinButtons() const;
+    // The grid a PIN grid or PIN button is linked to: released <-> generated grid, ">" to
+    // its released grid, "<", "+", "-" to their generated grid. nullptr for anything else.
+    ui::DataGrid* Partner(const QObject* control) const;
+
+    // ---- state ----
+    QString SavedCaption;  // the caption at creation; state captions extend it
+
+    // The nested log pop-ups, made on first use and only hidden afterwards.
+    ui::NestedGridPopup* Prev7ServDaysPopup = nullptr;
+    ui::NestedGridPopup* CurServDayPopup = nullptr;
+    ui::DataGrid* Prev7ServDaysGrid = nullptr;
+    ui::DataGrid* CurServDayGrid = nullptr;
+
+public slots:
+    void FormCreate();
+    void BitBtn22Click();  // Reload All
+    void BitBtn23Click();  // Save Ncrit
+    void BitBtn24Click();  // Sort Col Asc
+    void BitBtn25Click();  // Sort Col Dsc
+    void SpeedButton1Click();  // save the *-fields of the current account
+    void DBGrid1EditButtonClick();
+    void DBNavigator2Click(parlino::ui::NavigateButton button);
+    void Prev7ServDaysWndProc();  // its pop-up was activated
+    void CurServDayWndProc();
+
+private:
+    void CreateControls();     // ZeltServerLayout.cpp
+    void BindTables();         // ZeltServerLayout.cpp
+    void ReloadTables();       // ZeltServerReload.cpp: steps 1 to 11 of Reload All
+    void EnableStoreControls();  // after a completed Reload All
+    void SortUsersBy(const char* suffix);
+    ui::NestedGridPopup* OpenLogPopup(dataset::Dataset& nested, const QPoint& clientPoint);
+    // Runs an operator action; an error goes to the application's error display.
+    void Guarded(const std::function<void()>& action);
+
+    TDataModule2& store_;
+    std::map<const QObject*, ui::DataGrid*> partners_;
+};
+
+}  // namespace parlino
