@@ -256,6 +256,9 @@ void Dataset::Edit()
 void Dataset::Post()
 {
     CheckEditing();
+    for (auto& child : fields_)  // the row's nested rows are posted with it
+        if (Dataset* nested = child->Nested())
+            nested->CheckBrowse();
     const std::vector<Value>& values =
         state_ == DatasetState::Edit ? editValues_ : newRow_->values;
     for (const auto& field : fields_)

@@ -97,6 +97,21 @@ TEST_F(DatasetNestedTest, DeletingTheOwnerRowReattachesTheNestedTable)
     EXPECT_FALSE(log->Active());
 }
 
+TEST_F(DatasetNestedTest, PostingTheOwnerPostsItsOpenNestedRow)
+{
+    users.Append();
+    users.FieldByName("Id").SetAsInteger(101);
+    log->Append();
+    log->FieldByName("Day").SetAsInteger(3);
+    EXPECT_THROW(users.Post(), DatasetError);  // the nested row lacks required fields
+    EXPECT_EQ(users.State(), DatasetState::Insert);
+    log->FieldByName("Kind").SetAsText(">");
+    log->FieldByName("Duration").SetAsInteger(2);
+    users.Post();
+    EXPECT_EQ(log->State(), DatasetState::Browse);
+    EXPECT_EQ(log->RecordCount(), 1);
+}
+
 TEST_F(DatasetNestedTest, NestedRangeIsCheckedWhenAssigned)
 {
     users.Append();

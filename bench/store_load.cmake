@@ -1,0 +1,3 @@
+parlino_add_bench(store_load
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_load.cpp
+    LIBS server tables_installer)
