@@ -1,0 +1,154 @@
+#include "platform/thread/WorkerThread.h"
+
+#include "platform/core/MainThreadCalls.h"
+#include "platform/thread/AbortError.h"
+#include "platform/thread/ThreadPriority.h"
+#include "platform/ui/Dialogs.h"
+
+#include <QString>
+#include <QWidget>
+
+namespace parlino {
+
+namespace {
+
+QString MessageOf(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+bool IsSilent(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const AbortError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+WorkerThread::~WorkerThread()
+{
+    terminateAndWait();
+}
+
+void WorkerThread::resume()
+{
+    {
+        std::lock_guard lock(suspendMutex_);
+        suspended_ = false;
+    }
+    suspendChanged_.notify_all();
+    if (!started_.exchange(true))
+        thread_ = std::thread([this] { ThreadMain(); });
+}
+
+void WorkerThread::suspend()
+{
+    std::lock_guard lock(suspendMutex_);
+    suspended_ = true;
+}
+
+void WorkerThread::terminate()
+{
+    {
+        std::lock_guard lock(suspendMutex_);
+        terminated_ = true;
+    }
+    suspendChanged_.notify_all();
+}
+
+bool WorkerThread::waitFor(int timeoutMs)
+{
+    if (!started_.load())
+        return true;
+    if (!MainThreadCalls::ServeUntil([this] { return finished_.load(); }, timeoutMs))
+        return false;
+    if (thread_.joinable())
+        thread_.join();
+    return true;
+}
+
+void WorkerThread::terminateAndWait()
+{
+    terminate();
+    waitFor();
+}
+
+void WorkerThread::setOnTerminate(std::function<void()> onTerminate)
+{
+    onTerminate_ = std::move(onTerminate);
+}
+
+void WorkerThread::Synchronize(const std::function<void()>& call)
+{
+    MainThreadCalls::Run(call);
+}
+
+void WorkerThread::SuspensionPoint()
+{
+    std::unique_lock lock(suspendMutex_);
+    suspendChanged_.wait(lock, [this] { return !suspended_.load() || terminated_.load(); });
+}
+
+void WorkerThread::RunGuardedPass(const std::function<void()>& pass)
+{
+    SuspensionPoint();
+    try {
+        pass();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+}
+
+void WorkerThread::ShowThreadException()
+{
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+    ui::ShowError(MessageOf(caughtException_));
+}
+
+void WorkerThread::ReportError(std::exception_ptr error)
+{
+    if (IsSilent(error))
+        return;
+    caughtException_ = error;
+    try {
+        Synchronize([this] { ShowThreadException(); });
+    } catch (...) {
+        // The error display itself failed; nothing is left to tell it to.
+    }
+    caughtException_ = nullptr;
+}
+
+void WorkerThread::ThreadMain()
+{
+    // A new thread inherits its creator's priority; workers run at normal priority while
+    // the main thread may be raised.
+    SetCurrentThreadPriority(ThreadPriority::Normal);
+    try {
+        Execute();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+    if (onTerminate_) {
+        try {
+            Synchronize(onTerminate_);
+        } catch (...) {
+            ReportError(std::current_exception());
+        }
+    }
+    finished_ = true;
+    MainThreadCalls::Wake();
+}
+
+}  // namespace parlino
