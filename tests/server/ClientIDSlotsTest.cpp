@@ -51,20 +51,6 @@ protected:
     std::unique_ptr<TDataModule2> store;
 };
 
-TEST_F(ClientIDSlotsTest, CreatedStoreHasEmptySlotsAndClosedTables)
-{
-    TDataModule2 fresh;
-    EXPECT_FALSE(fresh.ClientDataSet1.Active());
-    EXPECT_FALSE(fresh.TalksTable.Active());
-    for (int keyed = 0; keyed < KeyedTableCount; ++keyed) {
-        EXPECT_EQ(fresh.PreEditClientID[static_cast<std::size_t>(keyed)], 0);
-        for (const dataset::Bookmark& slot : fresh.ClientIDIndexes[static_cast<std::size_t>(keyed)])
-            ASSERT_TRUE(slot.IsNull());
-    }
-    EXPECT_EQ(fresh.Slot(UsersKeyed, 0), nullptr);
-    EXPECT_EQ(fresh.Slot(UsersKeyed, 1002), nullptr);
-}
-
 TEST_F(ClientIDSlotsTest, PostedRowsTakeTheirSlotAndEditsMoveIt)
 {
     AddUser(150);
@@ -125,14 +111,6 @@ TEST_F(ClientIDSlotsTest, OwnNumberAgainIsAccepted)
     Users().Post();
     EXPECT_TRUE(dialogs.requests().empty());
     EXPECT_EQ(SlotOwner(UsersKeyed, 150), 150);
-}
-
-TEST_F(ClientIDSlotsTest, CancelForgetsTheNumberBeingEdited)
-{
-    AddUser(150);
-    Users().Edit();
-    Users().Cancel();
-    EXPECT_EQ(store->PreEditClientID[UsersKeyed], 0);
 }
 
 TEST_F(ClientIDSlotsTest, DeleteEmptiesTheSlot)

@@ -196,5 +196,37 @@ TEST(TableFileDecodeTest, LyingCountsAreRefusedWithinTheBytes)
     EXPECT_EQ(Crc32(reinterpret_cast<const std::uint8_t*>("123456789"), 9), 0xCBF43926u);
 }
 
+// Every byte of a real file changed to several values, the checksum made right again: the
+// decoder accepts or refuses, but never reads outside the bytes (the sanitizers watch).
+TEST(TableFileDecodeTest, CraftedFilesWithGoodChecksumsNeverReadOutside)
+{
+    Dataset users(AccountWithLogLayout(), "users");
+    users.Open();
+    users.Append();
+    users.FieldByName("Id").SetAsInteger(101);
+    users.FieldByName("Name").SetAsText("Ann");
+    AddLog(*users.FieldByName("Log").Nested(), 7, ">", 3);
+    users.Post();
+    const std::filesystem::path folder = test::ScratchFolder("crafted");
+    users.SaveToFile((folder / "u.cds").string());
+    const std::vector<std::uint8_t> whole = ReadBytes(folder / "u.cds");
+    int refused = 0;
+    for (std::size_t at = 16; at + 4 < whole.size(); ++at) {
+        for (std::uint8_t value : {0x00, 0x01, 0x07, 0x08, 0x7F, 0xFF}) {
+            std::vector<std::uint8_t> bytes = whole;
+            bytes[at] = value;
+            const std::uint32_t crc = Crc32(bytes.data(), bytes.size() - 4);
+            for (int i = 0; i < 4; ++i)
+                bytes[bytes.size() - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (8 * i));
+            try {
+                DecodeTable(bytes);
+            } catch (const DatasetError&) {
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
+
 }  // namespace
 }  // namespace parlino::dataset
