@@ -48,7 +48,9 @@ void TZeltServerForm1::DBGrid1EditButtonClick()
 ui::NestedGridPopup* TZeltServerForm1::OpenLogPopup(dataset::Dataset& nested, const QPoint& clientPoint)
 {
     auto* popup = new ui::NestedGridPopup(&nested, this);
+    // The call logs are editable exactly when the accounts are.
     popup->Grid()->SetEditing(DBGrid1->Editing());
+    connect(DBGrid1, &ui::DataGrid::editingChanged, popup->Grid(), &ui::DataGrid::SetEditing);
     const QRect client = DBGrid1->rect();
     popup->resize(std::max(client.width() / 2, 200), std::max(client.height() / 2, 80));
     popup->ShowAt(DBGrid1->mapToGlobal(clientPoint) - QPoint(1, 1));

@@ -57,16 +57,27 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), model_(new DatasetMode
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("MM")));
     connect(model_, &DatasetModel::cursorMoved, this, &DataGrid::FollowCursor);
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
-        for (int column = 0; column < model_->columnCount(); ++column) {
-            if (const dataset::Field* field = model_->FieldOfColumn(column))
-                setColumnWidth(column, fontMetrics().horizontalAdvance(QLatin1Char('0')) *
-                                               std::min(field->DisplayWidth() + 2, 24));
-        }
-    });
+    connect(model_, &QAbstractItemModel::modelReset, this, &DataGrid::FitColumns);
 }
 
 DataGrid::~DataGrid() = default;
+
+void DataGrid::FitColumns()
+{
+    // Wide enough for the title and for a value of the field's width, up to a limit the
+    // operator can widen by hand.
+    constexpr int MaxCharacters = 20;
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        const dataset::Field* field = model_->FieldOfColumn(column);
+        if (!field)
+            continue;
+        const int title = fontMetrics().horizontalAdvance(
+            model_->headerData(column, Qt::Horizontal).toString());
+        const int value = digit * std::min(field->DisplayWidth(), MaxCharacters);
+        setColumnWidth(column, std::max(title, value) + 2 * digit);
+    }
+}
 
 void DataGrid::SetDataset(dataset::Dataset* dataset)
 {
@@ -80,8 +91,11 @@ dataset::Dataset* DataGrid::Dataset() const
 
 void DataGrid::SetEditing(bool editing)
 {
+    if (editing == Editing())
+        return;
     model_->SetEditable(editing);
     setEditTriggers(editing ? EditingTriggers : QAbstractItemView::NoEditTriggers);
+    emit editingChanged(editing);
 }
 
 bool DataGrid::Editing() const

@@ -34,6 +34,7 @@ public:
     QRect EditButtonRect(const QModelIndex& index) const;
 
 signals:
+    void editingChanged(bool editing);
     // The ellipsis button of a nested-table cell was pressed (the cell is then current).
     void editButtonClicked();
 
@@ -44,6 +45,7 @@ protected:
 
 private:
     void FollowCursor();
+    void FitColumns();
     bool IsNestedColumn(int column) const;
 
     DatasetModel* model_;

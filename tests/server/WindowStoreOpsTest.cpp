@@ -194,6 +194,11 @@ TEST_F(StoreOpsTest, CallLogPopupsAreMadeOnceAndDriveTheNavigator)
     EXPECT_TRUE(window->DBNavigator2->isEnabled());
     EXPECT_EQ(window->DBNavigator2->Dataset(), &store->Prev7ServDays);
     EXPECT_EQ(window->Prev7ServDaysPopup->height(), window->DBGrid1->height() / 2);
+    // Its log is editable exactly while the accounts are.
+    EXPECT_TRUE(window->Prev7ServDaysGrid->Editing());
+    window->DBGrid1->SetEditing(false);
+    EXPECT_FALSE(window->Prev7ServDaysGrid->Editing());
+    window->DBGrid1->SetEditing(true);
 
     SelectColumn("CurServDay");
     window->DBGrid1EditButtonClick();
