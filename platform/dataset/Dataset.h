@@ -64,8 +64,8 @@ public:
     const std::string& Name() const { return name_; }  // for messages and debugging
     void SetName(std::string name) { name_ = std::move(name); }
     void SetLayout(std::vector<FieldDef> layout);       // only while closed
-    const std::vector<FieldDef>& Layout() const { return layout_; }
-    int FieldCount() const { return static_cast<int>(fields_.size()); }
+    const std::vector<FieldDef>& Layout() const { return layout_; }     // field definitions
+    int FieldCount() const { return static_cast<int>(fields_.size()); }  // fields, nested ones too
     Field& FieldAt(int index) const;                    // throws DatasetError when out of range
     Field& FieldByName(std::string_view name) const;    // throws DatasetError when unknown
     Field* FindField(std::string_view name) const;      // nullptr when unknown
@@ -73,7 +73,7 @@ public:
     Field* OwnerField() const { return ownerField_; }   // the owner's Nested field
 
     // ---- file and lifecycle ----
-    void SetFileName(std::string path) { fileName_ = std::move(path); }
+    void SetFileName(std::string path) { fileName_ = std::move(path); }  // used by Open/Close
     const std::string& FileName() const { return fileName_; }
     // Loads FileName (must exist) or, with no file name, starts an empty table in memory.
     // A missing, truncated, foreign or damaged file throws DatasetError naming the file and
@@ -83,7 +83,7 @@ public:
     // was loaded, then closes. Handles become invalid. A failed write throws; the table is
     // closed all the same.
     void Close();
-    bool Active() const { return state_ != DatasetState::Inactive; }
+    bool Active() const { return state_ != DatasetState::Inactive; }  // open
     // Replaces the rows with those of the file and opens the table (the file's layout must
     // match). The old rows are dropped without being written anywhere; the data counts as
     // unchanged afterwards. On failure the table keeps its rows.
@@ -94,7 +94,7 @@ public:
     bool Modified() const { return modified_; }        // data changed since loaded/created
 
     // ---- state and editing ----
-    DatasetState State() const { return state_; }
+    DatasetState State() const { return state_; }  // Inactive when closed
     void Append();  // new row at the end, in insert state, defaults applied
     void Insert();  // new row before the current one, in insert state, defaults applied
     void Edit();    // current row into edit state (inserts when the table is empty); AfterEdit
@@ -103,12 +103,13 @@ public:
     void Delete();  // BeforeDelete, then removes the current row (cancels a new one)
 
     // ---- cursor and rows in the current order ----
-    void First();
+    // Moving posts a pending edit or insert first (and of the nested tables).
+    void First();  // first row; sets Bof (and Eof when empty)
     void Next();   // at the last row sets Eof and stays
     void Prior();  // at the first row sets Bof and stays
-    void Last();
-    bool Eof() const { return eof_; }
-    bool Bof() const { return bof_; }
+    void Last();   // last row; sets Eof
+    bool Eof() const { return eof_; }  // a Next went past the last row, or no rows
+    bool Bof() const { return bof_; }  // a Prior went before the first row, or First
     int RecordCount() const;              // rows visible, a row being inserted included
     int Position() const { return pos_; } // current row's position, -1 when none
     void MoveTo(int position);            // posts a pending edit first; throws when out of range
@@ -124,15 +125,15 @@ public:
 
     // ---- indexes ----
     void AddIndex(IndexDef def);                   // replaces one of the same name
-    const std::vector<IndexDef>& Indexes() const { return indexes_; }
+    const std::vector<IndexDef>& Indexes() const { return indexes_; }  // in the order added
     void ClearIndexes();                           // drops all; default order becomes current
     // Makes the named index current (empty: the order rows were added in). Throws for an
     // unknown name. The current row stays current.
     void SetIndexName(std::string_view name);
-    const std::string& IndexName() const { return indexName_; }
+    const std::string& IndexName() const { return indexName_; }  // "" for the default order
 
     // ---- maintained aggregates ----
-    void AddAggregate(AggregateDef def);
+    void AddAggregate(AggregateDef def);  // replaces one of the same name; checks the expression
     // Current value: the sum as a float, or null when its index is not current or there is
     // no current row.
     Value AggregateValue(std::string_view name) const;
@@ -141,8 +142,8 @@ public:
     void FreezeViews();         // nests; views get no updates until the matching release
     void ReleaseViews();        // the outermost one reports FreezeChanged(false), DataChanged
     bool ViewsFrozen() const { return freezeCount_ > 0; }
-    void AddListener(DatasetListener* listener);
-    void RemoveListener(DatasetListener* listener);
+    void AddListener(DatasetListener* listener);     // not owned; must outlive or be removed
+    void RemoveListener(DatasetListener* listener);  // safe while listeners are being told
     void Refresh();             // tells the views to re-read everything
 
     // ---- events (may be empty) ----

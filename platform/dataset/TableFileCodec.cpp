@@ -180,7 +180,8 @@ std::unique_ptr<RowStore> ReadRows(Reader& in, const std::vector<FieldDef>& layo
                 std::string text = in.Bytes(in.U16());
                 if (field.size > 0 && text.size() > static_cast<std::size_t>(field.size))
                     throw DatasetError("a text is wider than field '" + field.name + "'");
-                row->values[f] = std::move(text);
+                if (!text.empty())  // an empty text is no value
+                    row->values[f] = std::move(text);
             } else {
                 row->values[f] = in.F64();
             }
