@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -175,6 +176,7 @@ void TZeltServerForm1::CreateControls()
     TrayIcon1 = new QSystemTrayIcon(this);
     TrayIcon1->setToolTip(QStringLiteral("Parlino Server"));
     TrayIcon1->setContextMenu(PopupMenu1);
+    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
     TrayIcon1->setIcon(windowIcon());
 
     resize(1100, 760);

@@ -165,6 +165,21 @@ TEST_F(StoreOpsTest, StarLeavesTheBytesOfNullFieldsAndKeepsAnActivationTime)
     EXPECT_TRUE(ReadLog(Prev7LogFile(101), LogKind::FilePrev7).empty());
 }
 
+TEST_F(StoreOpsTest, StarRefusesARowWithoutAUsableClientId)
+{
+    const auto sizeBefore = std::filesystem::file_size(CriticalFixPath);
+    const std::array<char, 64> firstBefore = ReadFixRecord(1);
+    Users().Append();
+    Users().FieldByName("IP_Address").SetAsText("10.0.0.3");
+    const std::vector<ui::DialogRequest> shown = Click(&TZeltServerForm1::SpeedButton1Click);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, ui::DialogIcon::Error);
+    EXPECT_EQ(std::filesystem::file_size(CriticalFixPath), sizeBefore);
+    EXPECT_EQ(ReadFixRecord(1), firstBefore);
+    EXPECT_FALSE(std::filesystem::exists(Prev7LogFile(0)));
+    EXPECT_FALSE(Users().ViewsFrozen());
+}
+
 TEST_F(StoreOpsTest, AccountAddedWithStarAndSaveNcritComesBackOnReload)
 {
     Users().Append();
