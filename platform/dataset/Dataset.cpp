@@ -1,9 +1,8 @@
-// Lifecycle, files and the edit states of a table.
+// Layout, fields and the edit states of a table.
 #include "platform/dataset/Dataset.h"
 
 #include "platform/dataset/DatasetIndex.h"
 #include "platform/dataset/RowStore.h"
-#include "platform/dataset/TableFile.h"
 
 namespace parlino::dataset {
 
@@ -77,112 +76,6 @@ void Dataset::CheckEditing() const
 {
     if (state_ != DatasetState::Edit && state_ != DatasetState::Insert)
         throw DatasetError("Table " + name_ + " is not in edit or insert mode");
-}
-
-// ---- files ----
-
-void Dataset::Open()
-{
-    if (Active() || owner_)
-        return;
-    if (fileName_.empty()) {
-        AdoptRows(std::make_unique<RowStore>());
-        return;
-    }
-    LoadFromFile(fileName_);
-}
-
-void Dataset::LoadFromFile(const std::string& path)
-{
-    if (owner_)
-        throw DatasetError("A nested table cannot be loaded from a file");
-    TableFileContents contents = ReadTableFile(path);
-    if (layout_.empty()) {
-        layout_ = contents.layout;
-        BuildFields();
-    } else if (!SameLayout(layout_, contents.layout)) {
-        throw DatasetError("Table file \"" + path + "\" does not have the layout of table " + name_);
-    }
-    AdoptRows(std::move(contents.rows));  // a pending edit is dropped, nothing written back
-}
-
-void Dataset::AdoptRows(std::unique_ptr<RowStore> rows)
-{
-    ownRows_ = std::move(rows);
-    rows_ = ownRows_.get();
-    editValues_.clear();
-    newRow_ = nullptr;
-    state_ = DatasetState::Browse;
-    modified_ = false;
-    ShowFromFirst();
-    NotifyLayout();
-}
-
-void Dataset::SaveToFile(const std::string& path) const
-{
-    CheckActive();
-    if (owner_)
-        throw DatasetError("A nested table is saved with its owner");
-    WriteTableFile(path, layout_, *rows_);
-}
-
-void Dataset::Close()
-{
-    if (!Active() || owner_)
-        return;
-    if (state_ != DatasetState::Browse)
-        Cancel();
-    std::string failure;
-    if (modified_ && !fileName_.empty()) {
-        try {
-            SaveToFile(fileName_);
-        } catch (const DatasetError& error) {
-            failure = error.what();
-        }
-    }
-    state_ = DatasetState::Inactive;
-    order_.clear();
-    pos_ = -1;
-    eof_ = bof_ = true;
-    RebindNested();
-    rows_ = nullptr;
-    ownRows_.reset();
-    modified_ = false;
-    NotifyLayout();
-    if (!failure.empty())
-        throw DatasetError(failure);
-}
-
-void Dataset::Empty()
-{
-    CheckActive();
-    if (!rows_)
-        throw DatasetError("Nested table " + name_ + " has no owner row");
-    for (auto& child : fields_)
-        if (Dataset* nested = child->Nested(); nested && nested->state_ != DatasetState::Browse)
-            nested->Cancel();
-    editValues_.clear();
-    newRow_ = nullptr;
-    if (state_ != DatasetState::Browse) {
-        state_ = DatasetState::Browse;
-        NotifyState();
-    }
-    rows_->Clear();
-    order_.clear();
-    pos_ = -1;
-    eof_ = bof_ = true;
-    MarkModified();
-    RebindNested();
-    NotifyData();
-    NotifyCursor();
-}
-
-void Dataset::MarkModified()
-{
-    Dataset* root = this;
-    while (root->owner_)
-        root = root->owner_;
-    root->modified_ = true;
 }
 
 // ---- edit states ----
