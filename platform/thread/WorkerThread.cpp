@@ -100,6 +100,12 @@ void WorkerThread::SuspensionPoint()
     suspendChanged_.wait(lock, [this] { return !suspended_.load() || terminated_.load(); });
 }
 
+void WorkerThread::SleepUnlessTerminated(int ms)
+{
+    std::unique_lock lock(suspendMutex_);
+    suspendChanged_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return terminated_.load(); });
+}
+
 void WorkerThread::RunGuardedPass(const std::function<void()>& pass)
 {
     SuspensionPoint();

@@ -64,6 +64,9 @@ protected:
     // Blocks while the thread is suspended; returns at once when it is asked to terminate.
     void SuspensionPoint();
 
+    // Pauses the thread for `ms` milliseconds, or less when it is asked to terminate.
+    void SleepUnlessTerminated(int ms);
+
     // One pass of the loop: waits while suspended, runs `pass`, and shows whatever it
     // raised (but the silent abort) on the main thread before returning.
     void RunGuardedPass(const std::function<void()>& pass);

@@ -1,0 +1,10 @@
+// Process resource limits.
+#pragma once
+
+namespace parlino {
+
+// Raises the number of files (sockets included) the process may hold open to the most the
+// system allows it. Returns the new limit, or -1 when it cannot be read or changed.
+long RaiseOpenFileLimit();
+
+}  // namespace parlino

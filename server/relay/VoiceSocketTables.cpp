@@ -1,0 +1,63 @@
+#include "server/relay/VoiceSocketTables.h"
+
+#include <stdexcept>
+
+namespace parlino {
+
+VoiceSocketTables::VoiceSocketTables() = default;
+VoiceSocketTables::~VoiceSocketTables() = default;
+
+TZeltIdSocketHandle* VoiceSocketTables::receiveHandle(int clientId) const
+{
+    return InRange(clientId) ? UDPReceiveHandles[Slot(clientId)].get() : nullptr;
+}
+
+TZeltIdSocketHandle* VoiceSocketTables::sendHandle(int clientId, int index) const
+{
+    if (!InRange(clientId) || index < 0 || index >= VoiceSocketCount)
+        return nullptr;
+    return UDPSendHandles[Slot(clientId)][static_cast<std::size_t>(index)].get();
+}
+
+std::uint16_t VoiceSocketTables::ReplaceVoiceSockets(int clientId, const std::string& localAddress,
+                                                     const std::string& peerAddress,
+                                                     std::uint16_t peerPort)
+{
+    if (!InRange(clientId))
+        throw std::out_of_range("Client_ID " + std::to_string(clientId) + " has no voice sockets");
+
+    auto& receive = UDPReceiveHandles[Slot(clientId)];
+    receive.reset();
+    receive = std::make_unique<TZeltIdSocketHandle>();
+    receive->setLocalAddress(localAddress);
+    receive->setLocalPort(0);
+    receive->allocate();
+    receive->bind();
+    // The relay waits before it receives, but a socket listed twice (two talks of one
+    // payer) is read twice per wait; that second read must not block the relay.
+    receive->setNonBlocking(true);
+    const std::uint16_t receivePort = receive->boundPort();
+
+    for (auto& send : UDPSendHandles[Slot(clientId)]) {
+        send.reset();
+        send = std::make_unique<TZeltIdSocketHandle>();
+        send->setLocalAddress(localAddress);
+        send->setLocalPort(0);
+        send->allocate();
+        send->bind();
+        send->setPeer(peerAddress, peerPort);
+        send->connect();
+    }
+    return receivePort;
+}
+
+void VoiceSocketTables::Clear()
+{
+    for (auto& receive : UDPReceiveHandles)
+        receive.reset();
+    for (auto& sends : UDPSendHandles)
+        for (auto& send : sends)
+            send.reset();
+}
+
+}  // namespace parlino

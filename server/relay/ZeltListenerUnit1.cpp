@@ -1,0 +1,110 @@
+#include "server/relay/ZeltListenerUnit1.h"
+
+#include "platform/net/SocketWait.h"
+
+namespace parlino {
+
+int SendSocketIndex(std::int32_t sequence)
+{
+    // C++ keeps the sign of the dividend, so |s mod n| = |s| mod n, also for INT32_MIN.
+    const int index = sequence % VoiceSocketCount;
+    return index < 0 ? -index : index;
+}
+
+TZeltUDPListenerThread::TZeltUDPListenerThread(VoiceSocketTables& sockets, ReadWriteLock& talkLock,
+                                               std::atomic<bool>& talksChanged,
+                                               const TalkPairSource& talks)
+    : sockets_(sockets), TalkLock(talkLock), TalksChanged(talksChanged), talks_(talks)
+{
+}
+
+TZeltUDPListenerThread::~TZeltUDPListenerThread()
+{
+    terminateAndWait();
+}
+
+void TZeltUDPListenerThread::SyncTalks()
+{
+    snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.CurrentTalkPairs());
+    TalksChanged = false;
+}
+
+void TZeltUDPListenerThread::ThreadTerminate()
+{
+    snapshot_.reset();
+}
+
+void TZeltUDPListenerThread::Execute()
+{
+    snapshot_ = std::make_unique<std::vector<TTalkPair>>();
+    setOnTerminate([this] { ThreadTerminate(); });
+    while (!terminated())
+        RunGuardedPass([this] { RunCycle(); });
+}
+
+void TZeltUDPListenerThread::RunCycle()
+{
+    if (TalksChanged.load())
+        Synchronize([this] { SyncTalks(); });
+    if (snapshot_->empty()) {
+        // Nothing to wait on: pause for one wait instead of spinning on the lock.
+        SleepUnlessTerminated(RelayWaitMs);
+        return;
+    }
+    WriteLockGuard guard(TalkLock);
+    RelayPass(Direction::PayersToPeers);
+    RelayPass(Direction::PeersToPayers);
+}
+
+void TZeltUDPListenerThread::RelayPass(Direction direction)
+{
+    const std::vector<TTalkPair>& pairs = *snapshot_;
+    const auto source = [direction](const TTalkPair& pair) {
+        return direction == Direction::PayersToPeers ? pair.Payer : pair.Peer;
+    };
+    const auto target = [direction](const TTalkPair& pair) {
+        return direction == Direction::PayersToPeers ? pair.Peer : pair.Payer;
+    };
+
+    std::vector<net::UdpSocket*> readList;
+    readList.reserve(pairs.size());
+    for (const TTalkPair& pair : pairs)
+        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(source(pair)))
+            readList.push_back(handle);
+
+    int ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayWaitMs);
+    while (ready > 0 && !terminated()) {
+        // The ready list keeps the order of the pairs, so one forward scan finds them all.
+        std::size_t position = 0;
+        for (net::UdpSocket* socket : readList) {
+            std::size_t match = position;
+            while (match < pairs.size() && sockets_.receiveHandle(source(pairs[match])) != socket)
+                ++match;
+            if (match == pairs.size())
+                continue;
+            position = match;
+            Forward(*static_cast<TZeltIdSocketHandle*>(socket), target(pairs[match]));
+        }
+        ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayWaitMs);
+    }
+}
+
+void TZeltUDPListenerThread::Forward(TZeltIdSocketHandle& from, std::int32_t toClientId)
+{
+    char datagram[RelayReceiveLength];
+    const std::int64_t received = from.receiveFrom(datagram, sizeof datagram);
+    if (received <= 0)
+        return;
+    from.ReceiveBuffer.append(datagram, static_cast<std::size_t>(received));
+    DrainVoicePackets(from.ReceiveBuffer, [&](VoicePacket&& packet) {
+        from.ActivityFlag = 1;
+        TZeltIdSocketHandle* out = sockets_.sendHandle(toClientId, SendSocketIndex(packet.Sequence));
+        if (!out)
+            return;
+        std::vector<net::UdpSocket*> writeList{out};
+        if (net::WaitForSockets(writeList, net::SocketReadiness::Writable, RelayWaitMs) == 1)
+            out->send(PackVoicePacket(packet));
+    });
+}
+
+}  // namespace parlino

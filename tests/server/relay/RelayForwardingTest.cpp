@@ -1,0 +1,128 @@
+#include "server/relay/RelayTestSupport.h"
+
+#include <climits>
+
+namespace parlino::relaytest {
+namespace {
+
+TEST(SendSocketIndex, SequenceModuloEightAlsoForNegativeSequences)
+{
+    const std::vector<std::pair<std::int32_t, int>> table = {
+        {0, 0}, {1, 1}, {7, 7}, {8, 0}, {13, 5}, {INT32_MAX, 7},
+        {-1, 1}, {-8, 0}, {-13, 5}, {INT32_MIN, 0}, {INT32_MIN + 1, 7}};
+    for (const auto& [sequence, index] : table)
+        EXPECT_EQ(SendSocketIndex(sequence), index) << "Sequence " << sequence;
+}
+
+using RelayForwarding = RelayFixture;
+
+TEST_F(RelayForwarding, JunkIsDroppedAndTwoPacketsInOneDatagramLeaveInOrder)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+
+    payer.send("xyz" + PackVoicePacket(MakePacket(5, 1)) + PackVoicePacket(MakePacket(6, 2)));
+
+    const auto first = peer.receive();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->bytes, PackVoicePacket(MakePacket(5, 1)));
+    EXPECT_EQ(first->bytes.size(), VoicePacketSize);
+    EXPECT_EQ(first->fromPort, SendPort(202, 5));
+    const auto second = peer.receive();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->bytes, PackVoicePacket(MakePacket(6, 2)));
+    EXPECT_EQ(second->fromPort, SendPort(202, 6));
+
+    EXPECT_TRUE(ActivitySet(101));
+    EXPECT_FALSE(ActivitySet(202));
+}
+
+TEST_F(RelayForwarding, PacketSplitOverTwoDatagramsIsCompletedByTheSecond)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+
+    const ByteString whole = PackVoicePacket(MakePacket(9, 3));
+    payer.send(whole.substr(0, 400));
+    payer.send(whole.substr(400));
+
+    const auto arrival = peer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, whole);
+    EXPECT_EQ(arrival->fromPort, SendPort(202, 1));
+    EXPECT_TRUE(peer.nothingWaiting());
+}
+
+TEST_F(RelayForwarding, PeerVoiceGoesBackThroughThePayersSocketOfTheSameNumber)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+
+    peer.send(PackVoicePacket(MakePacket(11)));
+    const auto back = payer.receive();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->bytes, PackVoicePacket(MakePacket(11)));
+    EXPECT_EQ(back->fromPort, SendPort(101, 3));
+
+    peer.send(PackVoicePacket(MakePacket(-3)));
+    const auto negative = payer.receive();
+    ASSERT_TRUE(negative);
+    EXPECT_EQ(negative->fromPort, SendPort(101, 3));
+
+    payer.send(PackVoicePacket(MakePacket(12)));
+    const auto forth = peer.receive();
+    ASSERT_TRUE(forth);
+    EXPECT_EQ(forth->fromPort, SendPort(202, 4));
+
+    // The peer's packets mark the peer's socket, the payer's mark the payer's.
+    EXPECT_TRUE(ActivitySet(202));
+    EXPECT_TRUE(ActivitySet(101));
+}
+
+TEST_F(RelayForwarding, PartyWithoutSocketsLosesThePacketAndOthersGoOn)
+{
+    LoopbackClient lonely(303), payer(101), peer(202);
+    SignIn(lonely);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{303, 404}, {101, 202}});
+
+    lonely.send(PackVoicePacket(MakePacket(1)));
+    payer.send(PackVoicePacket(MakePacket(2)));
+    const auto arrival = peer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(2)));
+    EXPECT_TRUE(ActivitySet(303));
+}
+
+// Far more talks than a 64-socket wait could hold: every one of them is relayed.
+TEST_F(RelayForwarding, EveryTalkIsRelayedWhenThereAreHundredsOfThem)
+{
+    constexpr int Talks = 100;
+    std::vector<std::unique_ptr<LoopbackClient>> payers, peers;
+    std::vector<TTalkPair> pairs;
+    for (int i = 0; i < Talks; ++i) {
+        payers.push_back(std::make_unique<LoopbackClient>(101 + i));
+        peers.push_back(std::make_unique<LoopbackClient>(501 + i));
+        SignIn(*payers.back());
+        SignIn(*peers.back());
+        pairs.push_back({101 + i, 501 + i});
+    }
+    StartRelay(pairs);
+    for (int i = 0; i < Talks; ++i)
+        payers[static_cast<std::size_t>(i)]->send(PackVoicePacket(MakePacket(i, static_cast<std::int8_t>(i))));
+    for (int i = 0; i < Talks; ++i) {
+        const auto arrival = peers[static_cast<std::size_t>(i)]->receive();
+        ASSERT_TRUE(arrival) << "talk " << i;
+        EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(i, static_cast<std::int8_t>(i))));
+    }
+}
+
+}  // namespace
+}  // namespace parlino::relaytest

@@ -1,0 +1,104 @@
+#include "server/relay/RelayTestSupport.h"
+
+#include "platform/ui/Dialogs.h"
+
+namespace parlino::relaytest {
+namespace {
+
+using RelayTalks = RelayFixture;
+
+TEST_F(RelayTalks, NewTalkIsRelayedOnceTheRelayHasTakenIt)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({});
+    ASSERT_TRUE(ChangeTalks({{101, 202}}));
+
+    payer.send(PackVoicePacket(MakePacket(0)));
+    const auto arrival = peer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(0)));
+}
+
+TEST_F(RelayTalks, RemovedTalkIsNoLongerRead)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+    payer.send(PackVoicePacket(MakePacket(0)));
+    ASSERT_TRUE(peer.receive());
+
+    ASSERT_TRUE(ChangeTalks({}));
+    payer.send(PackVoicePacket(MakePacket(1)));
+    relay->terminateAndWait();
+
+    EXPECT_TRUE(peer.nothingWaiting());
+    std::vector<net::UdpSocket*> serverSide{sockets.receiveHandle(101)};
+    EXPECT_EQ(net::WaitForSockets(serverSide, net::SocketReadiness::Readable, 0), 1)
+        << "the datagram should still wait, unread, at the server";
+}
+
+TEST_F(RelayTalks, PartyWhoSignsInAgainIsRelayedThroughHisNewSockets)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+    payer.send(PackVoicePacket(MakePacket(0)));
+    ASSERT_TRUE(peer.receive());
+
+    const std::uint16_t oldSendPort = SendPort(202, 1);
+    LoopbackClient peerAgain(202);
+    SignIn(peerAgain);  // waits for the relay to leave its cycle
+    ASSERT_NE(SendPort(202, 1), oldSendPort);
+
+    payer.send(PackVoicePacket(MakePacket(1)));
+    const auto toNewSocket = peerAgain.receive();
+    ASSERT_TRUE(toNewSocket);
+    EXPECT_EQ(toNewSocket->bytes, PackVoicePacket(MakePacket(1)));
+    EXPECT_EQ(toNewSocket->fromPort, SendPort(202, 1));
+
+    peerAgain.send(PackVoicePacket(MakePacket(2)));
+    const auto back = payer.receive();
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->bytes, PackVoicePacket(MakePacket(2)));
+    EXPECT_TRUE(peer.nothingWaiting());
+}
+
+TEST_F(RelayTalks, BytesLeftInABufferWaitForTheNextDatagram)
+{
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({{101, 202}});
+    const ByteString whole = PackVoicePacket(MakePacket(4));
+    payer.send(whole.substr(0, 10));
+    // A talk change in between does not lose the partial packet.
+    ASSERT_TRUE(ChangeTalks({{101, 202}}));
+    payer.send(whole.substr(10));
+    const auto arrival = peer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, whole);
+}
+
+// A cycle that fails is shown on the main thread and the relay goes on with the next one.
+TEST_F(RelayTalks, FailedCycleIsShownAndTheRelayGoesOn)
+{
+    ui::ScopedDialogResponder responder(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    talks.failNextRead("Talk list unavailable");
+    StartRelay({{101, 202}});
+    ASSERT_TRUE(MainThreadCalls::ServeUntil([&] { return !talksChanged.load(); }, 5000));
+    ASSERT_EQ(responder.requests().size(), 1u);
+    EXPECT_EQ(responder.requests()[0].text, "Talk list unavailable");
+
+    payer.send(PackVoicePacket(MakePacket(0)));
+    EXPECT_TRUE(peer.receive());
+}
+
+}  // namespace
+}  // namespace parlino::relaytest
