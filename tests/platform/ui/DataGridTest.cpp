@@ -39,17 +39,6 @@ TEST_F(DataGridTest, CurrentRowAndDatasetCursorMoveTogether)
     EXPECT_EQ(grid.currentIndex().column(), 1);
 }
 
-TEST_F(DataGridTest, EditingOptionSwitchesCellEditingOnAndOff)
-{
-    EXPECT_FALSE(grid.Editing());
-    EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
-    grid.SetEditing(true);
-    EXPECT_TRUE(grid.Editing());
-    EXPECT_NE(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
-    grid.SetEditing(false);
-    EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
-}
-
 TEST_F(DataGridTest, EllipsisButtonOnlyInNestedCellsAndItReportsAClick)
 {
     QSignalSpy clicks(&grid, &DataGrid::editButtonClicked);

@@ -29,20 +29,6 @@ protected:
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
 
-TEST_F(DatasetModelTest, ShowsFieldsInOrderUnderTheirTitles)
-{
-    ASSERT_EQ(model.columnCount(), 4);
-    ASSERT_EQ(model.rowCount(), 3);
-    EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Id"));
-    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Calls"));
-    EXPECT_EQ(Cell(1, 1), QStringLiteral("name2"));
-    EXPECT_EQ(Cell(1, 2), QStringLiteral("3.00"));
-    EXPECT_EQ(Cell(1, 3), QStringLiteral("(DATASET)"));
-    // The row indicator marks the dataset's current row only.
-    EXPECT_FALSE(model.headerData(0, Qt::Vertical).toString().isEmpty());
-    EXPECT_TRUE(model.headerData(1, Qt::Vertical).toString().isEmpty());
-}
-
 TEST_F(DatasetModelTest, FollowsRowsAddedDeletedAndReordered)
 {
     table->Append();
@@ -113,14 +99,6 @@ TEST_F(DatasetModelTest, NestedModelFollowsTheOwnerRow)
     table->Last();
     EXPECT_EQ(calls.rowCount(), 3);
     EXPECT_EQ(calls.index(2, 0).data().toString(), QStringLiteral("32"));
-}
-
-TEST_F(DatasetModelTest, ForgetsADestroyedDataset)
-{
-    table.reset();
-    EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(model.columnCount(), 0);
-    EXPECT_EQ(model.Dataset(), nullptr);
 }
 
 }  // namespace

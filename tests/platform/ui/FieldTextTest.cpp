@@ -34,21 +34,6 @@ TEST(FieldTextTest, EachTypeReadsBackWhatItShows)
               QStringLiteral("2023-03-15 06:00:00"));
 }
 
-TEST(FieldTextTest, NullsNestedTablesAndMoney)
-{
-    EXPECT_TRUE(FieldDisplayText(dataset::IntegerField("i"), Value()).isEmpty());
-    EXPECT_TRUE(ParseFieldText(dataset::IntegerField("i"), QStringLiteral("  ")).IsNull());
-    EXPECT_EQ(FieldDisplayText(dataset::NestedField("n", {}), Value()), QStringLiteral("(DATASET)"));
-    FieldDef money = dataset::FloatField("m");
-    money.currency = true;
-    EXPECT_EQ(FieldDisplayText(money, Value(20.0)), QStringLiteral("20.00"));
-    // Latin-1 texts survive the trip through the grid.
-    EXPECT_EQ(FieldDisplayText(dataset::TextField("t", 5), Value(std::string("\xE9t\xE9"))),
-              QString::fromUtf8("été"));
-    EXPECT_EQ(ParseFieldText(dataset::TextField("t", 5), QString::fromUtf8("été")),
-              Value(std::string("\xE9t\xE9")));
-}
-
 TEST(FieldTextTest, TextThatIsNoValueIsRefused)
 {
     EXPECT_THROW(ParseFieldText(dataset::IntegerField("i"), QStringLiteral("12a")),
