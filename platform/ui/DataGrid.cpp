@@ -194,6 +194,20 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Ctrl+Delete deletes the current row of an editable grid, once confirmed.
+    dataset::Dataset* table = Dataset();
+    if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier) && Editing() &&
+        table && table->Active() && !table->IsEmpty()) {
+        event->accept();
+        try {
+            if (ConfirmDeleteRecord())
+                table->Delete();
+        } catch (const dataset::SilentAbort&) {
+        } catch (const std::exception& error) {
+            ShowError(QString::fromStdString(error.what()));
+        }
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

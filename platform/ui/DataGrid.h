@@ -1,6 +1,7 @@
 // A grid bound to a dataset: columns in field order under the fields' titles, the current
-// row kept in step with the dataset's cursor, editing switched on and off at run time, and
-// an ellipsis button in the cells of nested-table fields.
+// row kept in step with the dataset's cursor, editing switched on and off at run time (with
+// it, Ctrl+Delete deletes the current row once confirmed), and an ellipsis button in the
+// cells of nested-table fields.
 #pragma once
 
 #include "platform/dataset/Dataset.h"

@@ -100,8 +100,7 @@ void DataNavigator::Act(NavigateButton which)
     case NavigateButton::Last: table.Last(); break;
     case NavigateButton::Insert: table.Insert(); break;
     case NavigateButton::Delete:
-        if (ShowMessage(QStringLiteral("Delete record?"), QStringLiteral("Confirm"),
-                        DialogButtons::OkCancel, DialogIcon::Question) == DialogAnswer::Ok)
+        if (ConfirmDeleteRecord())
             table.Delete();
         break;
     case NavigateButton::Edit: table.Edit(); break;

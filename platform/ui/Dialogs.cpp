@@ -69,6 +69,12 @@ void ShowError(const QString& text)
     ShowMessage(text, QApplication::applicationName(), DialogButtons::Ok, DialogIcon::Error);
 }
 
+bool ConfirmDeleteRecord()
+{
+    return ShowMessage(QStringLiteral("Delete record?"), QStringLiteral("Confirm"),
+                       DialogButtons::OkCancel, DialogIcon::Question) == DialogAnswer::Ok;
+}
+
 std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                 const QString& defaultText)
 {

@@ -42,6 +42,9 @@ DialogAnswer ShowMessage(const QString& text, const QString& caption,
 // application's name.
 void ShowError(const QString& text);
 
+// Asks "Delete record?" before a row is deleted from a grid or navigator; true for OK.
+bool ConfirmDeleteRecord();
+
 // The input box: the text typed, or nullopt when cancelled.
 std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                 const QString& defaultText = {});

@@ -2,6 +2,7 @@
 
 #include "UiTestTables.h"
 #include "platform/ui/DatasetModel.h"
+#include "platform/ui/Dialogs.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -59,6 +60,25 @@ TEST_F(DataGridTest, EllipsisButtonOnlyInNestedCellsAndItReportsAClick)
 
     QTest::keyClick(&grid, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(DataGridTest, CtrlDeleteDeletesOnlyWhenEditingAndConfirmed)
+{
+    // The first question is declined, the second confirmed.
+    DialogAnswer answer = DialogAnswer::Cancel;
+    ScopedDialogResponder dialogs([&](const DialogRequest&) { return DialogResponse{answer, {}}; });
+    table->MoveTo(1);
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(dialogs.requests().empty()) << "a read-only grid deletes nothing";
+    grid.SetEditing(true);
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(table->RecordCount(), 4);
+    answer = DialogAnswer::Ok;
+    QTest::keyClick(&grid, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.requests().size(), 2u);
+    EXPECT_EQ(dialogs.requests()[1].text, QStringLiteral("Delete record?"));
+    EXPECT_EQ(table->RecordCount(), 3);
+    EXPECT_EQ(table->FieldAt(0).AsInteger(), 3) << "the row after the deleted one is current";
 }
 
 TEST_F(DataGridTest, DoesNotMoveTheCursorWhileFrozen)
