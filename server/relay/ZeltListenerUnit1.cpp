@@ -85,7 +85,10 @@ void TZeltUDPListenerThread::RelayPass(Direction direction)
             position = match;
             Forward(*static_cast<TZeltIdSocketHandle*>(socket), target(pairs[match]));
         }
-        ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayWaitMs);
+        // Only what has already arrived on the sockets just served: waiting here for
+        // their next datagrams (which clients send 120 ms apart, at staggered times) would
+        // hold every other socket of both directions for up to two more waits a pass.
+        ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayFollowUpWaitMs);
     }
 }
 

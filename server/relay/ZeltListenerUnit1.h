@@ -2,8 +2,9 @@
 //
 // Each cycle holds TalkLock for writing over two passes: payers' receive sockets to the
 // peers' send sockets, then the peers' to the payers'. A pass waits 30 ms for any of its
-// receive sockets to become readable, forwards what arrived and waits again on the sockets
-// that delivered, until a wait times out. A datagram's bytes join the socket's receive
+// receive sockets to become readable, forwards what arrived and goes on with those of the
+// sockets that delivered which have more waiting already, until none has. A cycle without
+// traffic so takes two 30 ms waits, and a datagram waits at most about one cycle. A datagram's bytes join the socket's receive
 // buffer; every whole packet in it sets the socket's activity flag and leaves through the
 // other party's send socket number |Sequence| mod 8, if that socket becomes writable
 // within 30 ms (else the packet is dropped).
@@ -26,6 +27,7 @@
 namespace parlino {
 
 inline constexpr int RelayWaitMs = SamplesPerPacket >> 5;  // 30 ms
+inline constexpr int RelayFollowUpWaitMs = 0;
 inline constexpr std::size_t RelayReceiveLength = 8192;
 
 // The send socket that carries a packet: |Sequence| mod VoiceSocketCount.

@@ -19,9 +19,7 @@ using RelayForwarding = RelayFixture;
 TEST_F(RelayForwarding, JunkIsDroppedAndTwoPacketsInOneDatagramLeaveInOrder)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
 
     payer.send("xyz" + PackVoicePacket(MakePacket(5, 1)) + PackVoicePacket(MakePacket(6, 2)));
 
@@ -42,9 +40,7 @@ TEST_F(RelayForwarding, JunkIsDroppedAndTwoPacketsInOneDatagramLeaveInOrder)
 TEST_F(RelayForwarding, PacketSplitOverTwoDatagramsIsCompletedByTheSecond)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
 
     const ByteString whole = PackVoicePacket(MakePacket(9, 3));
     payer.send(whole.substr(0, 400));
@@ -60,9 +56,7 @@ TEST_F(RelayForwarding, PacketSplitOverTwoDatagramsIsCompletedByTheSecond)
 TEST_F(RelayForwarding, PeerVoiceGoesBackThroughThePayersSocketOfTheSameNumber)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
 
     peer.send(PackVoicePacket(MakePacket(11)));
     const auto back = payer.receive();

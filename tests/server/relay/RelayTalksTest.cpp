@@ -24,9 +24,7 @@ TEST_F(RelayTalks, NewTalkIsRelayedOnceTheRelayHasTakenIt)
 TEST_F(RelayTalks, RemovedTalkIsNoLongerRead)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
     payer.send(PackVoicePacket(MakePacket(0)));
     ASSERT_TRUE(peer.receive());
 
@@ -43,9 +41,7 @@ TEST_F(RelayTalks, RemovedTalkIsNoLongerRead)
 TEST_F(RelayTalks, PartyWhoSignsInAgainIsRelayedThroughHisNewSockets)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
     payer.send(PackVoicePacket(MakePacket(0)));
     ASSERT_TRUE(peer.receive());
 
@@ -70,9 +66,7 @@ TEST_F(RelayTalks, PartyWhoSignsInAgainIsRelayedThroughHisNewSockets)
 TEST_F(RelayTalks, BytesLeftInABufferWaitForTheNextDatagram)
 {
     LoopbackClient payer(101), peer(202);
-    SignIn(payer);
-    SignIn(peer);
-    StartRelay({{101, 202}});
+    StartTalk(payer, peer);
     const ByteString whole = PackVoicePacket(MakePacket(4));
     payer.send(whole.substr(0, 10));
     // A talk change in between does not lose the partial packet.

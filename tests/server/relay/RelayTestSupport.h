@@ -148,6 +148,14 @@ protected:
         relay->resume();
     }
 
+    // Signs both in and relays the one talk between them.
+    void StartTalk(LoopbackClient& payer, LoopbackClient& peer)
+    {
+        SignIn(payer);
+        SignIn(peer);
+        StartRelay({{payer.clientId, peer.clientId}});
+    }
+
     // Marks the talks changed and waits until the relay has taken them over.
     bool ChangeTalks(std::vector<TTalkPair> pairs)
     {
