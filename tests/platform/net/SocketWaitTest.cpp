@@ -88,18 +88,5 @@ TEST(SocketWait, WritableAndUnopenedSockets)
     EXPECT_EQ(WaitForSockets(onlyUnopened, SocketReadiness::Readable, 0), 0);
 }
 
-TEST(SocketWait, ReadySocketStaysReadyUntilRead)
-{
-    auto sockets = MakeReceivers(2);
-    SendTo(*sockets[0], "once");
-    auto list = ListOf(sockets);
-    ASSERT_EQ(WaitForSockets(list, SocketReadiness::Readable, ExpectReadyMs), 1);
-    // The relay waits again on the list it was left with: still ready until received.
-    ASSERT_EQ(WaitForSockets(list, SocketReadiness::Readable, ExpectReadyMs), 1);
-    char byte[8];
-    ASSERT_EQ(list[0]->receiveFrom(byte, sizeof byte), 4);
-    EXPECT_EQ(WaitForSockets(list, SocketReadiness::Readable, 0), 0);
-}
-
 }  // namespace
 }  // namespace parlino::net

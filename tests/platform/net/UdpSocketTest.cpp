@@ -115,16 +115,5 @@ TEST(UdpSocket, RefusalOfAnEarlierDatagramDoesNotCostTheNextOne)
     EXPECT_EQ(std::string(buffer.data(), 4), "kept");
 }
 
-TEST(UdpSocket, MovingHandsTheSocketOver)
-{
-    UdpSocket first = BoundOnLoopback();
-    const int descriptor = first.descriptor();
-    const std::uint16_t port = first.boundPort();
-    UdpSocket second(std::move(first));
-    EXPECT_FALSE(first.isOpen());
-    EXPECT_EQ(second.descriptor(), descriptor);
-    EXPECT_EQ(second.boundPort(), port);
-}
-
 }  // namespace
 }  // namespace parlino::net

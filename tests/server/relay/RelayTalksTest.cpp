@@ -63,20 +63,6 @@ TEST_F(RelayTalks, PartyWhoSignsInAgainIsRelayedThroughHisNewSockets)
     EXPECT_TRUE(peer.nothingWaiting());
 }
 
-TEST_F(RelayTalks, BytesLeftInABufferWaitForTheNextDatagram)
-{
-    LoopbackClient payer(101), peer(202);
-    StartTalk(payer, peer);
-    const ByteString whole = PackVoicePacket(MakePacket(4));
-    payer.send(whole.substr(0, 10));
-    // A talk change in between does not lose the partial packet.
-    ASSERT_TRUE(ChangeTalks({{101, 202}}));
-    payer.send(whole.substr(10));
-    const auto arrival = peer.receive();
-    ASSERT_TRUE(arrival);
-    EXPECT_EQ(arrival->bytes, whole);
-}
-
 // A cycle that fails is shown on the main thread and the relay goes on with the next one.
 TEST_F(RelayTalks, FailedCycleIsShownAndTheRelayGoesOn)
 {
