@@ -30,7 +30,6 @@ void TZeltServerForm1::BitBtn23Click()
         TDataModule2& store = store_;
         Dataset& users = store.ClientDataSet1;
         OpenForOneOperation noncrit(store.NoncritTable);
-        store.NoncritTable.Empty();
         Finally closing([&] {
             noncrit.Close();
             for (int denomination = 0; denomination < 3; ++denomination) {
@@ -41,11 +40,22 @@ void TZeltServerForm1::BitBtn23Click()
             }
             DBGrid1->setFocus();
         });
+        // A row still being edited is posted first: if it cannot be, nothing is replaced.
+        if (users.Active() && users.State() != dataset::DatasetState::Browse)
+            users.Post();
+        store.NoncritTable.Empty();
         FrozenViews frozen({&users});
         // Rows go in the users table's current order, so a chosen sort order becomes the
         // order of the next reload.
-        CopyRecords(users, store.NoncritTable,
-                    MapFields(users, {"Client_ID", "IP_Address", "Name", "Loc", "Contact"}));
+        try {
+            CopyRecords(users, store.NoncritTable,
+                        MapFields(users, {"Client_ID", "IP_Address", "Name", "Loc", "Contact"}));
+        } catch (...) {
+            // A partial copy would lose every account after the failing row at the next
+            // reload: the file keeps its previous rows instead.
+            store.NoncritTable.LoadFromFile(NoncritFile);
+            throw;
+        }
     });
 }
 

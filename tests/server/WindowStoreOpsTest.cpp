@@ -82,6 +82,21 @@ TEST_F(StoreOpsTest, SaveNcritWritesPinTablesAndOnlyTheUnmarkedFields)
     EXPECT_EQ(FixDouble(ReadFixRecord(102), 28), 20.0);
 }
 
+TEST_F(StoreOpsTest, SaveNcritThatCannotCopyKeepsTheSavedAccounts)
+{
+    // A new row without its Client_ID cannot be posted: the saved accounts must survive.
+    Users().Append();
+    Users().FieldByName("IP_Address").SetAsText("10.0.0.9");
+    const std::vector<ui::DialogRequest> shown = Click(&TZeltServerForm1::BitBtn23Click);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, ui::DialogIcon::Error);
+    dataset::Dataset noncrit(NoncritLayout(), "noncrit");
+    noncrit.LoadFromFile(NoncritFile);
+    EXPECT_EQ(noncrit.RecordCount(), 6);
+    EXPECT_FALSE(store->NoncritTable.Active());
+    EXPECT_FALSE(Users().ViewsFrozen());
+}
+
 TEST_F(StoreOpsTest, StarWritesTheRecordBothLogsAndAMissingActivationTime)
 {
     // A new account appended in the grid, with one call in each log.
