@@ -5,9 +5,14 @@
 // public slots named after the control and the event.
 #pragma once
 
+#include "common/ZeltUtils.h"
 #include "platform/dataset/Dataset.h"
+#include "platform/tcp/ServerWinSocket.h"
+#include "platform/thread/ReadWriteLock.h"
+#include "server/relay/VoiceSocketTables.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -19,6 +24,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSystemTrayIcon;
+class QTcpSocket;
 class QTimer;
 class QToolButton;
 
@@ -32,6 +38,11 @@ enum class NavigateButton;
 namespace parlino {
 
 class TDataModule2;
+class TZeltServerClientWinSocket;
+
+// A connection whose unhandled input grows past this is closed: no message of the protocol
+// comes near it, so only a faulty or hostile peer gets there.
+inline constexpr std::size_t MaxUnhandledInput = 1 << 20;
 
 class TZeltServerForm1 : public QMainWindow {
     Q_OBJECT
@@ -111,6 +122,23 @@ public:
     ui::DataGrid* Prev7ServDaysGrid = nullptr;
     ui::DataGrid* CurServDayGrid = nullptr;
 
+    // ---- signalling (ZeltServerSignalling.cpp) ----
+    tcp::ServerWinSocket* ServerSocket1 = nullptr;  // listening socket, closed at creation
+    // Per Client_ID (slot Client_ID - 1, 1 to 1001) the connection of its last accepted
+    // sign-in; the entry empties itself when that connection object is freed.
+    std::array<QPointer<TZeltServerClientWinSocket>, MaxVoiceClientId> ClientSockets;
+    // UDPReceiveHandles and UDPSendHandles: the voice sockets of every subscriber.
+    VoiceSocketTables VoiceSockets;
+    // Price per minute of each outside line 801 to 899 (slot Client_ID - 801), as last offered.
+    std::array<double, 99> LinePrices{};
+    ByteString OutBuffer;  // every message the server sends is built here
+    // Guards VoiceSockets with its buffers and activity flags; see VoiceSocketTables.h.
+    ReadWriteLock TalkLock;
+
+    std::unique_ptr<tcp::ServerClientWinSocket> ServerSocket1GetSocket(QTcpSocket* socket);
+    void ServerSocket1ClientRead(tcp::ServerClientWinSocket& socket);
+    void ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket);
+
 public slots:
     void FormCreate();
     void BitBtn22Click();  // Reload All
@@ -122,8 +150,25 @@ public slots:
     void DBNavigator2Click(parlino::ui::NavigateButton button);
     void Prev7ServDaysWndProc();  // its pop-up was activated
     void CurServDayWndProc();
+    void BitBtn29Click();  // Send Info
 
 private:
+    // Signalling (ZeltServerSignalling.cpp).
+    void CreateSignalling();
+    void HandleClientMessage(TZeltServerClientWinSocket& connection, char letter,
+                             const MessageValues& values);
+    void SignIn(TZeltServerClientWinSocket& connection, const MessageValues& values);
+    void CheckAndForwardCall(TZeltServerClientWinSocket& connection, char letter,
+                             const MessageValues& values);
+    void RelayToTarget(char letter, const MessageValues& values);
+    void OfferPrice(TZeltServerClientWinSocket& connection, const MessageValues& values);
+    TZeltServerClientWinSocket* ConnectionOf(std::int32_t clientId) const;
+    void Reply(TZeltServerClientWinSocket& connection, char letter, int count = 0,
+               const MessageValues& values = {});
+    void Deliver(std::int32_t clientId, char letter, int count = 0, const MessageValues& values = {});
+    void SendMessageTo(tcp::ServerClientWinSocket* connection, char letter, int count,
+                       const MessageValues& values);
+
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp
     void ReloadTables();       // ZeltServerReload.cpp: steps 1 to 11 of Reload All

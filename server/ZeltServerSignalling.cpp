@@ -1,0 +1,285 @@
+// The signalling side of the operator window: connections, the read event and its
+// dispatch, sign-in, the call checks, the relays, the price offer, the disconnect and
+// "Send Info".
+#include "server/ZeltServerUnit1.h"
+
+#include "common/MessageFraming.h"
+#include "platform/dataset/DatasetErrors.h"
+#include "platform/ui/Dialogs.h"
+#include "server/CriticalFix.h"
+#include "server/DataUnit2.h"
+#include "server/StoreLayouts.h"
+#include "server/StoreScopes.h"
+#include "server/ZeltServerClientWinSocket.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+
+namespace parlino {
+
+namespace {
+
+constexpr const char* Online = "ONLINE";
+constexpr const char* Offline = "OFFLINE";
+constexpr const char* Banned = "BANNED";
+
+bool IsLineAccount(std::int32_t clientId)
+{
+    return clientId > 800 && clientId < 900;
+}
+
+}  // namespace
+
+void TZeltServerForm1::CreateSignalling()
+{
+    ServerSocket1 = new tcp::ServerWinSocket(this);
+    ServerSocket1->OnGetSocket = [this](QTcpSocket* socket) { return ServerSocket1GetSocket(socket); };
+    ServerSocket1->OnClientRead = [this](tcp::ServerClientWinSocket& c) { ServerSocket1ClientRead(c); };
+    ServerSocket1->OnClientDisconnect = [this](tcp::ServerClientWinSocket& c) {
+        ServerSocket1ClientDisconnect(c);
+    };
+    connect(BitBtn29, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn29Click);
+}
+
+std::unique_ptr<tcp::ServerClientWinSocket> TZeltServerForm1::ServerSocket1GetSocket(QTcpSocket* socket)
+{
+    return std::make_unique<TZeltServerClientWinSocket>(socket);
+}
+
+void TZeltServerForm1::ServerSocket1ClientRead(tcp::ServerClientWinSocket& socket)
+{
+    auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
+    connection.InBuffer += connection.ReceiveAll();
+    try {
+        DrainMessages(connection.InBuffer, &ServerReadFields,
+                      [this, &connection](char letter, const MessageValues& values) {
+                          HandleClientMessage(connection, letter, values);
+                          return true;
+                      });
+    } catch (const dataset::SilentAbort&) {
+        // Already told; the bytes behind the message wait for the next read event.
+    } catch (const std::exception& error) {
+        ui::ShowError(QString::fromStdString(error.what()));
+    }
+    // Only a text count that no peer of this protocol sends lets the buffer grow this far.
+    if (connection.InBuffer.size() > MaxUnhandledInput) {
+        connection.InBuffer.clear();
+        connection.Close();
+    }
+}
+
+void TZeltServerForm1::HandleClientMessage(TZeltServerClientWinSocket& connection, char letter,
+                                           const MessageValues& values)
+{
+    switch (letter) {
+    case Letter::LoginRequest:
+        SignIn(connection, values);
+        break;
+    case Letter::CallRequest:
+    case Letter::OutsideCallRequest:
+    case Letter::OrderQuery:
+    case Letter::OrderPlace:
+        CheckAndForwardCall(connection, letter, values);
+        break;
+    case Letter::PriceOffer:
+        OfferPrice(connection, values);
+        break;
+    case Letter::TalkStart:
+    case Letter::TalkEnd:
+    case Letter::CardTopUp:
+    case Letter::BalanceRequest:
+        // Talks and cards are not switched yet: the message is consumed and nothing follows.
+        break;
+    default:
+        RelayToTarget(letter, values);
+        break;
+    }
+}
+
+void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const MessageValues& values)
+{
+    const std::int32_t voicePort = ValueAs<std::int32_t>(values, 0);
+    const std::int32_t id = ValueAs<std::int32_t>(values, 1);
+    const std::string password = ValueAs<std::string>(values, 2);
+    const std::string newPassword = ValueAs<std::string>(values, 3);
+    if (!VoiceSocketTables::InRange(id))
+        return;  // no table has a slot for it
+
+    dataset::Dataset& users = Store().ClientDataSet1;
+    std::optional<std::uint16_t> receivePort;
+    bool refused = false;
+    {
+        FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
+        FrozenViews frozen{&users};
+        QThread::yieldCurrentThread();
+        WriteLockGuard lock(TalkLock);
+
+        if (!Store().GotoClient(UsersKeyed, id)) {
+            refused = true;
+        } else if (users.FieldByName("Status").AsText() == Banned) {
+            return;
+        } else if (users.FieldByName("Password").AsText() != password
+                   || users.FieldByName("IP_Address").AsText() != connection.RemoteAddress().toStdString()) {
+            refused = true;
+        } else {
+            connection.Client_ID = id;
+            ClientSockets[static_cast<std::size_t>(id - 1)] = &connection;
+            users.Edit();
+            if (!newPassword.empty()) {
+                dataset::Field& field = users.FieldByName("Password");
+                field.SetAsText(newPassword);
+                fix.Seek(FixRecordOffset(id));
+                WriteFixField(fix, field, false);
+            }
+            dataset::Field& status = users.FieldByName("Status");
+            status.SetAsText(Online);
+            fix.Seek(FixRecordOffset(id) + FixStatusOffset);
+            WriteFixField(fix, status, false);
+            users.Post();
+
+            if (voicePort < 0 || voicePort > 0xFFFF)
+                throw std::runtime_error("Sign-in of " + std::to_string(id) + " names no UDP port: "
+                                         + std::to_string(voicePort));
+            receivePort = VoiceSockets.ReplaceVoiceSockets(
+                id, connection.LocalAddress().toStdString(), connection.RemoteAddress().toStdString(),
+                static_cast<std::uint16_t>(voicePort));
+        }
+    }
+    if (refused)
+        Reply(connection, Letter::LoginRefused);
+    else if (receivePort)
+        Reply(connection, Letter::LoginAccepted, 1, {static_cast<std::int32_t>(*receivePort)});
+}
+
+void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connection, char letter,
+                                           const MessageValues& values)
+{
+    const std::int32_t sender = connection.Client_ID;
+    const std::int32_t target = ValueAs<std::int32_t>(values, 0);
+    std::optional<char> refusal;
+    bool passed = false;
+    {
+        dataset::Dataset& users = Store().ClientDataSet1;
+        FrozenViews frozen{&users};
+        if (!Store().GotoClient(UsersKeyed, sender) || users.FieldByName("Status").AsText() != Online)
+            return;
+        if (users.FieldByName("Balance").AsFloat() <= 0.0) {
+            refusal = Letter::NoFunds;
+        } else if (!VoiceSocketTables::InRange(target)) {
+            return;  // no account can have this number; nothing to tell
+        } else if (!Store().GotoClient(UsersKeyed, target)) {
+            refusal = Letter::NoSuchUser;
+        } else {
+            const std::string status = users.FieldByName("Status").AsText();
+            if (status == Offline || status == Banned)
+                refusal = Letter::PeerUnavailable;
+            else if (status != Online)
+                return;
+            else if (users.FieldByName("Balance").AsFloat() <= 0.0)
+                refusal = Letter::PeerNoFunds;
+            else
+                passed = true;
+        }
+    }
+    if (refusal) {
+        Reply(connection, *refusal);
+        return;
+    }
+    if (!passed)
+        return;
+    // The target learns who calls: the sender's number stands where the target's stood.
+    MessageValues forwarded = values;
+    forwarded[0] = sender;
+    const int fieldCount = static_cast<int>(ServerReadFields(letter)->size());
+    Deliver(target, letter, fieldCount, forwarded);
+}
+
+void TZeltServerForm1::RelayToTarget(char letter, const MessageValues& values)
+{
+    const std::int32_t target = ValueAs<std::int32_t>(values, 0);
+    switch (letter) {
+    case Letter::CallCancel:
+        Deliver(target, Letter::CallDropped);
+        break;
+    case Letter::DtmfDigits:
+        Deliver(target, letter, 1, {values[1]});
+        break;
+    case Letter::OrderTable:
+        Deliver(target, letter, 2, {values[1], ValueAs<double>(values, 2)});
+        break;
+    default:  // "F", "B", "A", "L", "w", "0" arrive as the bare letter
+        Deliver(target, letter);
+        break;
+    }
+}
+
+void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const MessageValues& values)
+{
+    const std::int32_t target = ValueAs<std::int32_t>(values, 0);
+    const std::int32_t sender = connection.Client_ID;
+    double price = ValueAs<double>(values, 2);
+    if (IsLineAccount(sender)) {
+        LinePrices[static_cast<std::size_t>(sender - 801)] = price;
+        price = LinePrices[static_cast<std::size_t>(sender - 801)];
+    }
+    Deliver(target, Letter::PriceOffer, 3, {values[1], price, ValueAs<bool>(values, 3)});
+}
+
+void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket)
+{
+    auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
+    try {
+        FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
+        dataset::Dataset& users = Store().ClientDataSet1;
+        FrozenViews frozen{&users};
+        if (connection.Client_ID == 0 || !users.Active() || !Store().GotoClient(UsersKeyed, connection.Client_ID))
+            return;
+        users.Edit();
+        dataset::Field& status = users.FieldByName("Status");
+        status.SetAsText(Offline);
+        fix.Seek(FixRecordOffset(connection.Client_ID) + FixStatusOffset);
+        WriteFixField(fix, status, false);
+        users.Post();
+    } catch (const std::exception& error) {
+        ui::ShowError(QString::fromStdString(error.what()));
+    }
+}
+
+void TZeltServerForm1::BitBtn29Click()
+{
+    const QString memo = Memo2->toPlainText();
+    const std::string firstLine = memo.section(QLatin1Char('\n'), 0, 0).toStdString();
+    for (int i = 0; i < ServerSocket1->ActiveConnections(); ++i)
+        SendMessageTo(ServerSocket1->Connections(i), Letter::InfoMessage, 1, {firstLine});
+}
+
+TZeltServerClientWinSocket* TZeltServerForm1::ConnectionOf(std::int32_t clientId) const
+{
+    if (!VoiceSocketTables::InRange(clientId))
+        return nullptr;
+    return ClientSockets[static_cast<std::size_t>(clientId - 1)].data();
+}
+
+void TZeltServerForm1::Reply(TZeltServerClientWinSocket& connection, char letter, int count,
+                             const MessageValues& values)
+{
+    SendMessageTo(&connection, letter, count, values);
+}
+
+void TZeltServerForm1::Deliver(std::int32_t clientId, char letter, int count, const MessageValues& values)
+{
+    SendMessageTo(ConnectionOf(clientId), letter, count, values);
+}
+
+void TZeltServerForm1::SendMessageTo(tcp::ServerClientWinSocket* connection, char letter, int count,
+                                     const MessageValues& values)
+{
+    // Nobody signed in under that number, or the connection has gone: nothing to send to.
+    if (connection == nullptr || !connection->Connected())
+        return;
+    OutBuffer = BuildMessage(letter, count, values);
+    SendWhole(OutBuffer, [connection](std::string_view bytes) { return connection->SendBuf(bytes); });
+}
+
+}  // namespace parlino
