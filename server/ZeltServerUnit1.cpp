@@ -19,6 +19,7 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
     CreateControls();
     BindTables();
     CreateSignalling();
+    CreateTalks();
     connect(BitBtn22, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn22Click);
     connect(BitBtn23, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn23Click);
     connect(BitBtn24, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn24Click);

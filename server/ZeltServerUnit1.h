@@ -10,6 +10,7 @@
 #include "platform/tcp/ServerWinSocket.h"
 #include "platform/thread/ReadWriteLock.h"
 #include "server/relay/VoiceSocketTables.h"
+#include "server/ZeltServerTalks.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -44,7 +45,7 @@ class TZeltServerClientWinSocket;
 // comes near it, so only a faulty or hostile peer gets there.
 inline constexpr std::size_t MaxUnhandledInput = 1 << 20;
 
-class TZeltServerForm1 : public QMainWindow {
+class TZeltServerForm1 : public QMainWindow, public TalkPairSource {
     Q_OBJECT
 public:
     explicit TZeltServerForm1(TDataModule2& store, QWidget* parent = nullptr);
@@ -139,6 +140,26 @@ public:
     void ServerSocket1ClientRead(tcp::ServerClientWinSocket& socket);
     void ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket);
 
+    // ---- talks and billing (ZeltServerTalks.cpp) ----
+    // Talks in progress, oldest first; entry n describes row n + 1 of the talks table.
+    // Main thread only.
+    std::vector<std::unique_ptr<TTalkRecord>> TalkList;
+    // Set whenever TalkList gains or loses entries; the relay thread's SyncTalks clears it.
+    std::atomic<bool> TalksChanged{false};
+    std::int32_t SecondCounter = 0;  // 0..59, moved on by every tick that leaves talks
+    // Exists exactly while TalkList holds talks.
+    std::unique_ptr<TZeltUDPListenerThread> RelayThread;
+    double NetPayPerMin = 0.0;  // "Net pay per min", set by Start Server
+    static constexpr std::int32_t MaxIdleSeconds = 59;
+
+    std::vector<TTalkPair> CurrentTalkPairs() const override;
+    void TalkStart(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "S"
+    void TalkEnd(const MessageValues& values);                                           // "T"
+    void Timer1Timer();  // the billing tick
+    // Stops the relay thread and forgets every talk, telling nobody; the next tick stops
+    // Timer1 and restores the priority. The talks table is left to the caller.
+    void DropAllTalks();
+
 public slots:
     void FormCreate();
     void BitBtn22Click();  // Reload All
@@ -168,6 +189,11 @@ private:
     void Deliver(std::int32_t clientId, char letter, int count = 0, const MessageValues& values = {});
     void SendMessageTo(tcp::ServerClientWinSocket* connection, char letter, int count,
                        const MessageValues& values);
+
+    // Talks and billing (ZeltServerTalks*.cpp).
+    void CreateTalks();
+    void StopRelayThread();
+    void ReleaseLogRows(TTalkRecord& talk);
 
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp
