@@ -26,6 +26,8 @@ ServerWinSocket::~ServerWinSocket()
 bool ServerWinSocket::Open(quint16 port, const QHostAddress& address)
 {
     Close();
+    // Room for a whole house of subscribers reconnecting at once after a restart.
+    server_->setListenBacklogSize(1024);
     return server_->listen(address, port);
 }
 
