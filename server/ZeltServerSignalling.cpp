@@ -86,10 +86,14 @@ void TZeltServerForm1::HandleClientMessage(TZeltServerClientWinSocket& connectio
         OfferPrice(connection, values);
         break;
     case Letter::TalkStart:
+        TalkStart(connection, values);
+        break;
     case Letter::TalkEnd:
+        TalkEnd(values);
+        break;
     case Letter::CardTopUp:
     case Letter::BalanceRequest:
-        // Talks and cards are not switched yet: the message is consumed and nothing follows.
+        // Cards are not switched yet: the message is consumed and nothing follows.
         break;
     default:
         RelayToTarget(letter, values);

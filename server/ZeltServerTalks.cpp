@@ -1,17 +1,27 @@
-// Talks in progress: the talk list with the relay thread that lives beside it, and what
-// ends every talk at once.
+// Talks in progress: the talk list with the relay thread and the billing timer that live
+// beside it, the talk end "T", and what ends every talk at once.
 #include "server/ZeltServerUnit1.h"
 
 #include "platform/thread/ThreadPriority.h"
+#include "server/CopyRecords.h"
 #include "server/DataUnit2.h"
+#include "server/StoreLayouts.h"
+#include "server/StoreScopes.h"
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace parlino {
+
+namespace {
+constexpr std::size_t TalkListCapacity = 16;
+}
 
 void TZeltServerForm1::CreateTalks()
 {
-    TalkList.reserve(16);
+    TalkList.reserve(TalkListCapacity);
+    connect(Timer1, &QTimer::timeout, this, &TZeltServerForm1::Timer1Timer);
 }
 
 std::vector<TTalkPair> TZeltServerForm1::CurrentTalkPairs() const
@@ -24,10 +34,29 @@ std::vector<TTalkPair> TZeltServerForm1::CurrentTalkPairs() const
     return pairs;
 }
 
+void TZeltServerForm1::StartBilling()
+{
+    SetCurrentThreadPriority(ThreadPriority::AboveNormal);
+    SecondCounter = 0;
+    Timer1->start();
+    if (!RelayThread) {
+        RelayThread = std::make_unique<TZeltUDPListenerThread>(VoiceSockets, TalkLock, TalksChanged, *this);
+        TalksChanged = false;
+        RelayThread->resume();
+    }
+}
+
+void TZeltServerForm1::StopBilling()
+{
+    Timer1->stop();
+    StopRelayThread();
+    SetCurrentThreadPriority(ThreadPriority::Normal);
+}
+
 void TZeltServerForm1::StopRelayThread()
 {
-    // Never call this holding TalkLock: the thread may be waiting for it, and while we wait
-    // it may still need the main thread for a synchronous call, which waitFor() serves.
+    // Never call this holding TalkLock: the thread may be waiting for it. While we wait, the
+    // thread may still need the main thread for a synchronous call, which the wait serves.
     if (!RelayThread)
         return;
     RelayThread->terminateAndWait();
@@ -40,17 +69,66 @@ void TZeltServerForm1::ReleaseLogRows(TTalkRecord& talk)
     Store().CurServDay.FreeBookmark(talk.PeerLogRow);
 }
 
+bool TZeltServerForm1::GotoLogRow(std::int32_t clientId, const dataset::Bookmark& logRow)
+{
+    if (!Store().GotoClient(UsersKeyed, clientId) || !Store().CurServDay.BookmarkValid(logRow))
+        return false;
+    Store().CurServDay.GotoBookmark(logRow);
+    return true;
+}
+
+void TZeltServerForm1::SaveCurrentDayLog(std::int32_t clientId)
+{
+    dataset::Dataset& log = Store().CurServDay;
+    dataset::Dataset& carrier = Store().CurDayCarrier;
+    CopyRecords(log, carrier, MapByPosition(log, log.FieldCount()));
+    carrier.SaveToFile(CurDayLogFile(clientId));
+    carrier.Empty();
+}
+
+void TZeltServerForm1::TalkEnd(const MessageValues& values)
+{
+    const std::int32_t payer = ValueAs<std::int32_t>(values, 0);
+    const std::int32_t partyToTell = ValueAs<std::int32_t>(values, 1);
+    // The first talk of that payer, whoever asks and whatever peer the message names.
+    const auto found = std::find_if(TalkList.begin(), TalkList.end(),
+                                    [payer](const auto& talk) { return talk->Payer == payer; });
+    if (found == TalkList.end())
+        return;
+    const int index = static_cast<int>(found - TalkList.begin());
+    {
+        dataset::Dataset& talks = Store().TalksTable;
+        FrozenViews frozen({&talks, &Store().ClientDataSet1});
+        // Whatever happens to the grid row, the talk itself ends below.
+        Finally forget([&] {
+            ReleaseLogRows(**found);
+            TalkList.erase(found);
+            if (TalkList.empty())
+                StopBilling();
+            TalksChanged = true;
+        });
+        if (talks.Active() && index < talks.RecordCount()) {
+            talks.MoveTo(index);
+            talks.Delete();
+        }
+    }
+    Deliver(partyToTell, Letter::CallDropped);
+}
+
 void TZeltServerForm1::DropAllTalks()
 {
     StopRelayThread();
-    for (std::unique_ptr<TTalkRecord>& talk : TalkList) {
-        if (talk)
-            ReleaseLogRows(*talk);
-        talk.reset();
+    {
+        FrozenViews frozen({&Store().ClientDataSet1});
+        for (std::unique_ptr<TTalkRecord>& talk : TalkList) {
+            if (talk)
+                ReleaseLogRows(*talk);
+            talk.reset();
+        }
     }
     TalkList.clear();
     TalkList.shrink_to_fit();
-    TalkList.reserve(16);
+    TalkList.reserve(TalkListCapacity);
 }
 
 }  // namespace parlino

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/dataset/Dataset.h"
+#include "server/CriticalFix.h"
 #include "server/relay/ZeltListenerUnit1.h"
 
 #include <cstdint>

@@ -192,8 +192,18 @@ private:
 
     // Talks and billing (ZeltServerTalks*.cpp).
     void CreateTalks();
+    void StartBilling();  // the first talk: priority, counter, Timer1, relay thread
+    void StopBilling();   // the last talk gone: Timer1, relay thread, priority
     void StopRelayThread();
     void ReleaseLogRows(TTalkRecord& talk);
+    // Moves the users table to the account and its current-day log to the row; false when
+    // either no longer exists (a reload rebuilds every row).
+    bool GotoLogRow(std::int32_t clientId, const dataset::Bookmark& logRow);
+    // Saves the current users row's current-day log as its file, through the carrier.
+    void SaveCurrentDayLog(std::int32_t clientId);
+    // One talk's minute: Duration + 1 on its talks row and both log rows, the payer charged.
+    // Returns the payer's balance after the charge.
+    double ChargeMinute(const TTalkRecord& talk, FixRecordFile& critical);
 
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp

@@ -1,0 +1,176 @@
+#include "TalkTestSupport.h"
+
+namespace parlino::test {
+namespace {
+
+using TalkBilling = TalkTest;
+
+TEST_F(TalkBilling, FirstMinuteAtTheFirstTickAndTheNextSixtyTicksLater)
+{
+    window->NetPayPerMin = 1.5;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+
+    Tick(1, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 18.5);
+    EXPECT_DOUBLE_EQ(FixBalance(101), 18.5);
+    EXPECT_EQ(IntegerOf(101, "CurServDayDur"), 1);
+    EXPECT_EQ(TalksColumn("Duration"), std::vector<std::string>{"1"});
+    EXPECT_EQ(SavedLog(101).at(0).duration, 1);
+    EXPECT_EQ(SavedLog(102).at(0).duration, 1);
+
+    Tick(59, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 18.5) << "one charge per started minute";
+    EXPECT_EQ(window->SecondCounter, 0);
+
+    Tick(1, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 17.0);
+    EXPECT_DOUBLE_EQ(FixBalance(101), 17.0);
+    EXPECT_EQ(IntegerOf(101, "CurServDayDur"), 2);
+    EXPECT_EQ(TalksColumn("Duration"), std::vector<std::string>{"2"});
+    EXPECT_EQ(SavedLog(101).at(0).duration, 2);
+    EXPECT_EQ(SavedLog(102).at(0).duration, 2);
+    // The peer pays nothing and his day's minutes count only his own calls.
+    EXPECT_DOUBLE_EQ(BalanceOf(102), 20.0);
+    EXPECT_EQ(IntegerOf(102, "CurServDayDur"), 0);
+    EXPECT_EQ(window->SecondCounter, 1);
+}
+
+TEST_F(TalkBilling, TalksStartedAtDifferentTicksAreChargedOnTheirOwnPhase)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    auto carol = SignedIn(103);
+    StartTalk(*alice, 101, *bob, 102);
+    Tick(3, {101});
+    StartTalk(*carol, 103, *bob, 102);
+    ASSERT_EQ(window->TalkList.size(), 2u);
+    EXPECT_EQ(window->TalkList[1]->MinutePhase, 3);
+
+    Tick(1, {101, 103});  // the fourth tick: Carol's first minute only
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0);
+    EXPECT_DOUBLE_EQ(BalanceOf(103), 19.0);
+    Tick(57, {101, 103});  // up to the 61st
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 18.0);
+    EXPECT_DOUBLE_EQ(BalanceOf(103), 19.0);
+    Tick(2, {101, 103});
+    EXPECT_DOUBLE_EQ(BalanceOf(103), 19.0);
+    Tick(1, {101, 103});  // the 64th
+    EXPECT_DOUBLE_EQ(BalanceOf(103), 18.0);
+    EXPECT_EQ(TalksColumn("Duration"), (std::vector<std::string>{"2", "2"}));
+}
+
+TEST_F(TalkBilling, ChargeThatLeavesNoMoneyEndsTheTalkWithNoFundsToBoth)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    SetField(101, "Balance", 1.5);
+    StartTalk(*alice, 101, *bob, 102);
+
+    Tick(60, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 0.5);
+    EXPECT_EQ(window->TalkList.size(), 1u);
+
+    Tick(1, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), -0.5) << "the last started minute is paid in full";
+    EXPECT_DOUBLE_EQ(FixBalance(101), -0.5);
+    EXPECT_EQ(alice->NextLetter(), 'Z');
+    EXPECT_EQ(bob->NextLetter(), 'Z');
+    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(store->TalksTable.IsEmpty());
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window->RelayThread);
+    EXPECT_EQ(SavedLog(101).at(0).duration, 2);
+}
+
+TEST_F(TalkBilling, OutsideLinesAreChargedAtTheirOfferedPrice)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    auto carol = SignedIn(103);
+    auto line = SignedIn(801);
+    line->Send('f', 4, {std::int32_t{101}, std::string("Area"), 2.5, true});
+    EXPECT_EQ(alice->NextLetter(), 'f');
+
+    StartTalk(*alice, 101, *line, 801);
+    StartTalk(*carol, 103, *bob, 102);
+    Tick(1, {101, 103});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 17.5);
+    EXPECT_DOUBLE_EQ(BalanceOf(103), 19.0);
+    EXPECT_DOUBLE_EQ(BalanceOf(801), 20.0);
+}
+
+TEST_F(TalkBilling, OnlyThePayersVoiceKeepsATalkAlive)
+{
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+
+    Tick(30, {102});
+    Tick(1, {101});  // starts the count again
+    Tick(59, {102});
+    ASSERT_EQ(window->TalkList.size(), 1u);
+    EXPECT_EQ(window->TalkList[0]->IdleSeconds, 59);
+
+    Tick(1, {102});  // the 60th silent tick
+    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(store->TalksTable.IsEmpty());
+    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window->RelayThread);
+    ExpectNothingBefore(*alice, 101);
+    ExpectNothingBefore(*bob, 102);
+}
+
+TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    auto carol = SignedIn(103);
+    auto erin = SignedIn(105);  // balance 0
+    auto line = SignedIn(801);
+    StartTalk(*alice, 101, *bob, 102);
+    StartTalk(*erin, 105, *carol, 103);
+    StartTalk(*line, 801, *bob, 102);
+
+    Tick(1, {101, 105, 801});
+    EXPECT_EQ(erin->NextLetter(), 'Z');
+    EXPECT_EQ(carol->NextLetter(), 'Z');
+    EXPECT_EQ(Payers(), (std::vector<std::int32_t>{101, 801}));
+    EXPECT_EQ(TalksColumn("ID2ID"), (std::vector<std::string>{"101 > 102", "801 > 102"}));
+    EXPECT_EQ(TalksColumn("N2N"), (std::vector<std::string>{"Alice > Bob", "Line 1 > Bob"}));
+    EXPECT_EQ(TalksColumn("Duration"), (std::vector<std::string>{"1", "1"}));
+
+    // Alice falls silent; the line's talk goes on and is charged its second minute at the
+    // tick that drops hers.
+    Tick(60, {801});
+    EXPECT_EQ(Payers(), std::vector<std::int32_t>{801});
+    EXPECT_EQ(TalksColumn("ID2ID"), std::vector<std::string>{"801 > 102"});
+    EXPECT_EQ(TalksColumn("Duration"), std::vector<std::string>{"2"});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0) << "a silent talk is dropped before its minute";
+    EXPECT_TRUE(window->Timer1->isActive());
+}
+
+TEST_F(TalkBilling, ReloadDuringATalkDoesNotStopItsCharges)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+    Tick(1, {101});
+
+    // Every account row is rebuilt, so the talk's log rows are new rows now.
+    window->BitBtn22Click();
+    ASSERT_TRUE(dialogs->requests().empty());
+    Tick(60, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 18.0);
+    EXPECT_DOUBLE_EQ(FixBalance(101), 18.0);
+    EXPECT_EQ(window->TalkList.size(), 1u);
+}
+
+}  // namespace
+}  // namespace parlino::test

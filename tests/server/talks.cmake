@@ -1,0 +1,7 @@
+# Talks and billing: talk start and end, the billing tick, and voice through the relay.
+parlino_add_test(NAME server_talk_tests QT
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/TalkStartEndTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/TalkBillingTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/TalkVoiceTest.cpp
+    LIBS server tables_installer)
