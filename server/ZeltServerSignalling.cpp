@@ -92,8 +92,10 @@ void TZeltServerForm1::HandleClientMessage(TZeltServerClientWinSocket& connectio
         TalkEnd(values);
         break;
     case Letter::CardTopUp:
+        TopUp(connection, values);
+        break;
     case Letter::BalanceRequest:
-        // Cards are not switched yet: the message is consumed and nothing follows.
+        ReportBalance(connection);
         break;
     default:
         RelayToTarget(letter, values);

@@ -160,6 +160,17 @@ public:
     // Timer1 and restores the priority. The talks table is left to the caller.
     void DropAllTalks();
 
+    // ---- PIN cards, top-up and balance (ZeltServerPins*.cpp) ----
+    // The program's pseudo-random state; "Generate" seeds it anew for every PIN.
+    std::uint32_t RandomState = 0;
+    // The PIN buttons of all three groups: Sender is the clicked button, whose partner link
+    // leads to its group's tables.
+    void SpeedButton2Click(QObject* Sender);  // ">" Remove from released
+    void SpeedButton3Click(QObject* Sender);  // "<" Move to released
+    void SpeedButton4Click(QObject* Sender);  // "+" Generate
+    void SpeedButton5Click(QObject* Sender);  // "-" Delete
+    void DBGrid2Enter(QObject* Sender);       // the focus entered one of the nine PIN grids
+
 public slots:
     void FormCreate();
     void BitBtn22Click();  // Reload All
@@ -204,6 +215,11 @@ private:
     // One talk's minute: Duration + 1 on its talks row and both log rows, the payer charged.
     // Returns the payer's balance after the charge.
     double ChargeMinute(const TTalkRecord& talk, FixRecordFile& critical);
+
+    // PIN cards, top-up and balance (ZeltServerPins*.cpp).
+    void CreatePins();
+    void TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "p"
+    void ReportBalance(TZeltServerClientWinSocket& connection);                       // "b"
 
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp
