@@ -46,7 +46,8 @@ void TZeltServerForm1::Timer1Timer()
             store.TempTalksTable.Empty();
             store.CurDayCarrier.Empty();
         });
-        FrozenViews frozen({&talks, &store.ClientDataSet1});
+        // The current-day log too: each charged minute walks it row by row to save it.
+        FrozenViews frozen({&talks, &store.ClientDataSet1, &store.CurServDay});
         QThread::yieldCurrentThread();
         ReadLockGuard lock(TalkLock);
         // Dropped talks leave empty slots behind; the survivors keep their order. Marked

@@ -131,8 +131,9 @@ TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
-    auto erin = SignedIn(105);  // balance 0
+    auto erin = SignedIn(105);
     auto line = SignedIn(801);
+    SetField(105, "Balance", 1.0);  // one minute leaves exactly nothing
     StartTalk(*alice, 101, *bob, 102);
     StartTalk(*erin, 105, *carol, 103);
     StartTalk(*line, 801, *bob, 102);
@@ -140,6 +141,7 @@ TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
     Tick(1, {101, 105, 801});
     EXPECT_EQ(erin->NextLetter(), 'Z');
     EXPECT_EQ(carol->NextLetter(), 'Z');
+    EXPECT_DOUBLE_EQ(BalanceOf(105), 0.0);
     EXPECT_EQ(Payers(), (std::vector<std::int32_t>{101, 801}));
     EXPECT_EQ(TalksColumn("ID2ID"), (std::vector<std::string>{"101 > 102", "801 > 102"}));
     EXPECT_EQ(TalksColumn("N2N"), (std::vector<std::string>{"Alice > Bob", "Line 1 > Bob"}));
