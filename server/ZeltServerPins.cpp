@@ -106,7 +106,8 @@ void TZeltServerForm1::SpeedButton2Click(QObject* Sender)
         return;
     Guarded([&] {
         // Back to the top of the generated cards; the release time goes.
-        MoveCurrentCard(*releasedGrid->Dataset(), *generatedGrid->Dataset(), CardPlace::FirstRow, std::nullopt);
+        MoveCurrentCard(*releasedGrid->Dataset(), *generatedGrid->Dataset(), CardPlace::FirstRow,
+                        std::nullopt);
     });
 }
 

@@ -66,7 +66,8 @@ TEST_F(PinButtonsTest, GenerateTwiceInsertsTwoPinsDrawnFromTheCounter)
     EXPECT_TRUE(Click(window->SpeedButton4).empty());
 
     // Each goes in at the current row, the first new one having become current.
-    std::vector<Card> expected = {{"41559848969502737813", FixedNow + 0.5}, {"87166035789295711938", FixedNow}};
+    std::vector<Card> expected = {{"41559848969502737813", FixedNow + 0.5},
+                                  {"87166035789295711938", FixedNow}};
     expected.insert(expected.end(), before.begin(), before.end());
     EXPECT_EQ(Cards(generated), expected);
     for (int row = 0; row < 2; ++row) {

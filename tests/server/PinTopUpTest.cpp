@@ -77,7 +77,8 @@ TEST_F(TopUpTest, SubscribersTopUpMovesTheCardAndCreditsTheBalanceEverywhere)
     ASSERT_EQ(ActivatedPin(0, 101), Card080);
     EXPECT_EQ(activated.FieldByName("Client_ID").AsInteger(), 101);
     EXPECT_DOUBLE_EQ(activated.FieldByName("ActivDateTime").AsDateTime(), FixedNow + 0.125);
-    EXPECT_DOUBLE_EQ(activated.FieldByName("ReleasDateTime").AsDateTime(), FixedNow) << "from the released row";
+    EXPECT_DOUBLE_EQ(activated.FieldByName("ReleasDateTime").AsDateTime(), FixedNow)
+        << "from the released row";
     EXPECT_DOUBLE_EQ(activated.FieldByName("GenerDateTime").AsDateTime(), FixedNow);
     EXPECT_EQ(SavedPins(activated), std::vector<std::string>{Card080});
     EXPECT_EQ(Pins(store->ReleasedPins[0]), std::vector<std::string>{Card080b});
