@@ -1,5 +1,7 @@
 #include "TalkTestSupport.h"
 
+#include <QFile>
+
 namespace parlino::test {
 namespace {
 
@@ -171,6 +173,20 @@ TEST_F(TalkBilling, ReloadDuringATalkDoesNotStopItsCharges)
     Tick(60, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 18.0);
     EXPECT_DOUBLE_EQ(FixBalance(101), 18.0);
+    EXPECT_EQ(window->TalkList.size(), 1u);
+}
+
+TEST_F(TalkBilling, MissingCriticalFixStillChargesTheTableQuietly)
+{
+    window->NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+    ASSERT_TRUE(QFile::remove(CriticalFixPath));
+
+    Tick(1, {101});
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0);
+    EXPECT_FALSE(QFile::exists(CriticalFixPath)) << "the file is never created here";
     EXPECT_EQ(window->TalkList.size(), 1u);
 }
 
