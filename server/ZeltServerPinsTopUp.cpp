@@ -71,6 +71,33 @@ std::array<int, 2> OtherDenominations(int denomination)
             others[next++] = d;
     return others;
 }
+
+// Moves the current card of the denomination's released table to its activated table under
+// `id`, and saves every card table it changed.
+void ActivateCard(TDataModule2& store, int denomination, std::int32_t id, double now)
+{
+    const auto d = static_cast<std::size_t>(denomination);
+    Dataset& released = store.ReleasedPins[d];
+    Dataset& activated = store.ActivatedPins[d];
+    if (store.GotoClient(Activated080Keyed + denomination, id)) {
+        activated.Edit();
+    } else {
+        // One activated card per account: a card of another denomination gives way.
+        for (int other : OtherDenominations(denomination)) {
+            if (store.GotoClient(Activated080Keyed + other, id)) {
+                Dataset& previous = store.ActivatedPins[static_cast<std::size_t>(other)];
+                previous.Delete();
+                Save(previous);
+                break;
+            }
+        }
+        activated.Append();
+    }
+    FillActivatedRow(activated, released, id, now);
+    Save(activated);
+    released.Delete();
+    Save(released);
+}
 }  // namespace
 
 void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values)
@@ -93,40 +120,19 @@ void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const Messa
             denomination = d;
         }
         if (found >= 0) {
-            const auto d = static_cast<std::size_t>(denomination);
-            Dataset& released = store.ReleasedPins[d];
-            Dataset& activated = store.ActivatedPins[d];
-            released.MoveTo(found);
+            store.ReleasedPins[static_cast<std::size_t>(denomination)].MoveTo(found);
             // Checked before any table changes: a card must never be spent without a credit.
             if (!store.GotoClient(UsersKeyed, id))
                 throw dataset::DatasetError("Card " + pin + " stays released: no account is signed in as "
                                             + std::to_string(id) + " on this connection");
             const double now = store.Now();
-
-            if (store.GotoClient(Activated080Keyed + denomination, id)) {
-                activated.Edit();
-            } else {
-                // One activated card per account: a card of another denomination gives way.
-                for (int other : OtherDenominations(denomination)) {
-                    if (store.GotoClient(Activated080Keyed + other, id)) {
-                        Dataset& previous = store.ActivatedPins[static_cast<std::size_t>(other)];
-                        previous.Delete();
-                        Save(previous);
-                        break;
-                    }
-                }
-                activated.Append();
-            }
-            FillActivatedRow(activated, released, id, now);
-            Save(activated);
-            released.Delete();
-            Save(released);
+            ActivateCard(store, denomination, id, now);
 
             // Balance, CardPIN and ActivDateTime lie back to back from offset 28 of the record;
             // the users table is still on the account's row.
             users.Edit();
             dataset::Field& balance = users.FieldByName("Balance");
-            balance.SetAsFloat(balance.AsFloat() + CardCredits[d]);
+            balance.SetAsFloat(balance.AsFloat() + CardCredits[static_cast<std::size_t>(denomination)]);
             fix.Seek(FixRecordOffset(id) + FixBalanceOffset);
             WriteFixField(fix, balance, true);
             dataset::Field& cardPin = users.FieldByName("CardPIN");
