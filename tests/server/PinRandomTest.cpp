@@ -44,19 +44,6 @@ TEST(PinRandom, PinsFromKnownSeeds)
     }
 }
 
-TEST(PinRandom, EveryPinHasTwentyDigitsAndNoLeadingZero)
-{
-    for (std::uint32_t seed = 0; seed < 2000; ++seed) {
-        std::uint32_t state = seed * 2654435761u;
-        const std::string pin = DrawPin(state);
-        ASSERT_EQ(pin.size(), 20u) << pin;
-        ASSERT_GE(pin[0], '1') << pin;
-        ASSERT_LE(pin[0], '9') << pin;
-        for (char digit : pin)
-            ASSERT_TRUE(digit >= '0' && digit <= '9') << pin;
-    }
-}
-
 // Runs with the process's time zone set to a POSIX TZ rule, restoring the previous one.
 class TimeZone {
 public:
