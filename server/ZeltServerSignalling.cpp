@@ -11,6 +11,7 @@
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
+#include "server/ZeltServerTalks.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -23,11 +24,6 @@ namespace {
 constexpr const char* Online = "ONLINE";
 constexpr const char* Offline = "OFFLINE";
 constexpr const char* Banned = "BANNED";
-
-bool IsLineAccount(std::int32_t clientId)
-{
-    return clientId > 800 && clientId < 900;
-}
 
 }  // namespace
 
@@ -225,7 +221,7 @@ void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const 
     const std::int32_t target = ValueAs<std::int32_t>(values, 0);
     const std::int32_t sender = connection.Client_ID;
     double price = ValueAs<double>(values, 2);
-    if (IsLineAccount(sender)) {
+    if (IsOutsideLine(sender)) {
         LinePrices[static_cast<std::size_t>(sender - 801)] = price;
         price = LinePrices[static_cast<std::size_t>(sender - 801)];
     }
