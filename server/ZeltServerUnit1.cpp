@@ -20,6 +20,7 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
     BindTables();
     CreateSignalling();
     CreateTalks();
+    CreateStartup();
     CreatePins();
     connect(BitBtn22, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn22Click);
     connect(BitBtn23, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn23Click);
@@ -35,6 +36,7 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
 
 TZeltServerForm1::~TZeltServerForm1()
 {
+    FormDestroy();
     store_.FinishPendingRepaint = nullptr;
 }
 

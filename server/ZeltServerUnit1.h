@@ -171,6 +171,38 @@ public:
     void SpeedButton5Click(QObject* Sender);  // "-" Delete
     void DBGrid2Enter(QObject* Sender);       // the focus entered one of the nine PIN grids
 
+    // ---- start-up, tray, Start/Stop, server day (ZeltServerStartup*.cpp, ZeltServerServerDay.cpp)
+    // The settings file that every Start Server reads (never writes): the program's own path
+    // with ".ini"; tests point it elsewhere.
+    QString IniFileName;
+    // The address the listening socket is opened on.
+    QHostAddress ListenAddress = QHostAddress::AnyIPv4;
+    // The external table editor, relative to our current directory, and where it runs.
+    std::string EditorProgram = "../ZeltEditor/ZeltEditorProject";
+    std::string EditorDirectory = "../ZeltEditor";
+    double PayPerDay = 0.0;        // "Pay per day", set by Start Server
+    bool AutoStartPending = true;  // the next Start Server takes "No" without asking
+    bool StartHidden = true;       // until the operator first restores the window
+    // The program's start: the window hidden behind the tray icon, or minimised where there
+    // is no notification area to hold the icon.
+    void StartInTray();
+    void FormDestroy();
+    void Timer2Timer();     // one second after start: Reload All, then Start Server
+    void BitBtn26Click();   // Start Server
+    void BitBtn27Click();   // Stop Server
+    void BitBtn28Click();   // Start Editor
+    void Restore1Click();   // tray menu "Restore"
+    void StopExit1Click();  // tray menu "Stop && Exit"
+    void ApplicationEvents1Minimize();
+    void ApplicationEvents1Restore();
+
+signals:
+    void Closed();  // the operator closed the window: the program ends
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 public slots:
     void FormCreate();
     void BitBtn22Click();  // Reload All
@@ -220,6 +252,16 @@ private:
     void CreatePins();
     void TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "p"
     void ReportBalance(TZeltServerClientWinSocket& connection);                       // "b"
+
+    // Start-up, Start/Stop, Start Editor and the server day (ZeltServerStartup*.cpp,
+    // ZeltServerServerDay.cpp).
+    void CreateStartup();
+    void CreateTray();
+    void StartServer();  // the work of "Start Server"; raises what stops it
+    void SetEditingLocked(bool locked);
+    void ResetStatusesToOffline();
+    void CloseTablesForEditor();
+    void NewServerDay();
 
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp

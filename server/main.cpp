@@ -1,10 +1,11 @@
 // ParlinoServer: the operator's switch, run from its window on the tables of the current
-// directory.
+// directory, with its settings in "ParlinoServer.ini" beside the program.
 #include "platform/core/ResourceLimits.h"
 #include "server/DataUnit2.h"
 #include "server/ZeltServerUnit1.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace parlino {
 
@@ -14,10 +15,16 @@ int ParlinoServerMain(int argc, char** argv)
     RaiseOpenFileLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ParlinoServer"));
+    // The window spends most of its life hidden, so a message box can be the only window
+    // shown; closing it must not end the program. Closing the window does.
+    QApplication::setQuitOnLastWindowClosed(false);
     // The store outlives the window, whose grids are bound to its tables.
     TDataModule2 store;
     TZeltServerForm1 window(store);
-    window.show();
+    QObject::connect(&window, &TZeltServerForm1::Closed, &application, &QCoreApplication::quit);
+    window.StartInTray();
+    // One second from now the tables are loaded and the server started.
+    window.Timer2->start();
     return QApplication::exec();
 }
 

@@ -1,0 +1,180 @@
+// Running the switch: the automatic start after start-up, "Start Server" with the settings
+// file and the new-day question, "Stop Server", and what the window frees when it goes.
+#include "server/ZeltServerUnit1.h"
+
+#include "platform/core/IniFile.h"
+#include "platform/ui/DataGrid.h"
+#include "platform/ui/DataNavigator.h"
+#include "platform/ui/Dialogs.h"
+#include "server/CriticalFix.h"
+#include "server/DataUnit2.h"
+#include "server/StoreLayouts.h"
+#include "server/StoreScopes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include <stdexcept>
+#include <vector>
+
+namespace parlino {
+
+namespace {
+
+constexpr const char* IniSection = "Server";
+constexpr int DefaultTcpPort = 1101;
+constexpr const char* Offline = "OFFLINE";
+constexpr const char* Banned = "BANNED";
+
+// The program's own path with its extension replaced by ".ini".
+QString ProgramIniPath()
+{
+    const QFileInfo program(QCoreApplication::applicationFilePath());
+    return program.dir().filePath(program.completeBaseName() + QStringLiteral(".ini"));
+}
+
+}  // namespace
+
+void TZeltServerForm1::CreateStartup()
+{
+    IniFileName = ProgramIniPath();
+    // The handler itself disables the timer, so it fires once, and a call after that
+    // finds it disabled and does nothing.
+    Timer2->setSingleShot(false);
+    connect(Timer2, &QTimer::timeout, this, &TZeltServerForm1::Timer2Timer);
+    connect(BitBtn26, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn26Click);
+    connect(BitBtn27, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn27Click);
+    connect(BitBtn28, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn28Click);
+    CreateTray();
+}
+
+void TZeltServerForm1::FormDestroy()
+{
+    // The relay thread ends here, before the lock it may hold goes with the window.
+    try {
+        DropAllTalks();
+    } catch (const std::exception& error) {
+        qWarning("%s", error.what());
+    }
+    TalkList.clear();
+    VoiceSockets.Clear();
+}
+
+void TZeltServerForm1::Timer2Timer()
+{
+    if (!Timer2->isActive())
+        return;
+    Timer2->stop();
+    Guarded([this] {
+        // A reload that fails ends the start here: the server is not started.
+        ReloadTables();
+        EnableStoreControls();
+        AutoStartPending = true;
+        StartServer();
+    });
+}
+
+void TZeltServerForm1::BitBtn26Click()
+{
+    Guarded([this] { StartServer(); });
+}
+
+void TZeltServerForm1::StartServer()
+{
+    // Settings are read afresh at every start; a missing file or key gives the default.
+    const IniFile ini(IniFileName.toStdString());
+    const int port = ini.readInteger(IniSection, "TCP port", DefaultTcpPort);
+    NetPayPerMin = ini.readFloat(IniSection, "Net pay per min", 0.0);
+    PayPerDay = ini.readFloat(IniSection, "Pay per day", 0.0);
+
+    ServerSocket1->Close();
+    DropAllTalks();
+    SetEditingLocked(true);
+
+    bool newDay = false;
+    if (AutoStartPending) {
+        AutoStartPending = false;
+    } else {
+        switch (ui::ShowMessage(QStringLiteral("Start New Server Day?"), QStringLiteral("Start Server"),
+                                ui::DialogButtons::YesNo, ui::DialogIcon::Question)) {
+        case ui::DialogAnswer::Yes:
+            newDay = true;
+            break;
+        case ui::DialogAnswer::No:
+            break;
+        default:
+            return;  // the question was dismissed: the server stays down
+        }
+    }
+    if (newDay)
+        NewServerDay();
+    ResetStatusesToOffline();
+    Store().TalksTable.Empty();
+
+    if (port < 0 || port > 0xFFFF)
+        throw std::runtime_error("TCP port " + std::to_string(port) + " is not a port number");
+    if (!ServerSocket1->Open(static_cast<quint16>(port), ListenAddress))
+        throw std::runtime_error("Cannot listen on TCP port " + std::to_string(port) + ": " +
+                                 ServerSocket1->ErrorString().toStdString());
+    setWindowTitle(SavedCaption + QStringLiteral(" [Running]"));
+}
+
+void TZeltServerForm1::ResetStatusesToOffline()
+{
+    dataset::Dataset& users = Store().ClientDataSet1;
+    FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
+    FrozenViews frozen({&users});
+    // Every row is visited through a handle taken beforehand: with the grid sorted by
+    // Status, an edited row moves and a running cursor would pass over others.
+    std::vector<dataset::Bookmark> rows;
+    for (users.First(); !users.Eof(); users.Next())
+        rows.push_back(users.GetBookmark());
+    for (const dataset::Bookmark& row : rows) {
+        users.GotoBookmark(row);
+        dataset::Field& status = users.FieldByName("Status");
+        const std::string text = status.AsText();
+        if (text == Offline || text == Banned)
+            continue;
+        users.Edit();
+        status.SetAsText(Offline);
+        users.Post();
+        // A row without a usable Client_ID has no record of its own in the file.
+        const std::int32_t clientId = users.FieldByName("Client_ID").AsInteger();
+        if (clientId < FirstClientID || clientId > LastClientID)
+            continue;
+        critical.Seek(FixRecordOffset(clientId) + FixStatusOffset);
+        WriteFixField(critical, status, false);
+    }
+}
+
+void TZeltServerForm1::BitBtn27Click()
+{
+    Guarded([this] {
+        SetEditingLocked(false);
+        ServerSocket1->Close();
+        DropAllTalks();
+        setWindowTitle(SavedCaption + QStringLiteral(" [Stopped]"));
+    });
+}
+
+void TZeltServerForm1::SetEditingLocked(bool locked)
+{
+    for (QPushButton* button : {BitBtn22, BitBtn23, BitBtn24, BitBtn25})
+        button->setEnabled(!locked);
+    for (QPushButton* button : {BitBtn27, BitBtn28, BitBtn29})
+        button->setEnabled(locked);
+    DBGrid1->SetEditing(!locked);
+    for (ui::DataGrid* grid : PinGrids())
+        grid->SetEditing(!locked);
+    SpeedButton1->setEnabled(!locked);
+    for (QToolButton* button : PinButtons())
+        button->setEnabled(!locked);
+    for (ui::DataNavigator* navigator : {DBNavigator1, DBNavigator2, DBNavigator3})
+        navigator->setEnabled(!locked);
+}
+
+}  // namespace parlino

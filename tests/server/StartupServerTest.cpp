@@ -1,0 +1,186 @@
+#include "SignallingTestSupport.h"
+#include "StartupTestFixture.h"
+
+#include "platform/ui/DataGrid.h"
+#include "platform/ui/DataNavigator.h"
+
+#include <QPushButton>
+#include <QToolButton>
+
+namespace parlino::test {
+namespace {
+
+using ui::DialogAnswer;
+
+TEST_F(StartupTest, SettingsAreReadAtEveryStartAndAMissingFileGivesTheDefaults)
+{
+    if (!PortIsFree(1101))
+        GTEST_SKIP() << "port 1101 is in use on this machine";
+    const quint16 port = WriteIniWithFreePort("2.5", "0,5");
+    ASSERT_TRUE(AutoStart().empty());
+    EXPECT_EQ(window->ServerSocket1->Port(), port);
+    EXPECT_DOUBLE_EQ(window->NetPayPerMin, 2.5);
+    EXPECT_DOUBLE_EQ(window->PayPerDay, 0.5);
+
+    ASSERT_TRUE(QFile::remove(IniPath()));
+    ASSERT_EQ(ClickStart(DialogAnswer::No).size(), 1u);
+    EXPECT_TRUE(window->ServerSocket1->Active());
+    EXPECT_EQ(window->ServerSocket1->Port(), 1101);
+    EXPECT_EQ(window->NetPayPerMin, 0.0);
+    EXPECT_EQ(window->PayPerDay, 0.0);
+
+    // A new day without settings charges no fee.
+    ClickStart(DialogAnswer::Yes);
+    EXPECT_EQ(BalanceOf(101), 20.0);
+    EXPECT_EQ(FixBalance(101), 20.0);
+}
+
+TEST_F(StartupTest, AutomaticStartNeverAsksButALaterClickDoes)
+{
+    const quint16 port = WriteIniWithFreePort();
+    EXPECT_TRUE(AutoStart().empty());
+    EXPECT_FALSE(window->Timer2->isActive());
+    EXPECT_TRUE(window->ServerSocket1->Active());
+    EXPECT_EQ(window->ServerSocket1->Port(), port);
+    EXPECT_EQ(Caption(), "Parlino Server [Running]");
+
+    // The timer's handler runs once only.
+    window->BitBtn27->click();
+    window->Timer2Timer();
+    EXPECT_FALSE(window->ServerSocket1->Active());
+
+    const std::vector<ui::DialogRequest> asked = ClickStart(DialogAnswer::No);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Start New Server Day?");
+    EXPECT_EQ(asked[0].caption, "Start Server");
+    EXPECT_EQ(asked[0].buttons, ui::DialogButtons::YesNo);
+    EXPECT_EQ(asked[0].icon, ui::DialogIcon::Question);
+    EXPECT_TRUE(window->ServerSocket1->Active());
+    EXPECT_EQ(ClickStart(DialogAnswer::No).size(), 1u) << "every later click asks";
+}
+
+TEST_F(StartupTest, AFailedReloadAtStartUpLeavesTheServerDown)
+{
+    WriteIniWithFreePort();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(CurDayLogFile(102))));
+    const std::vector<ui::DialogRequest> shown = AutoStart();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, ui::DialogIcon::Error);
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_FALSE(window->BitBtn26->isEnabled());
+    EXPECT_EQ(Caption(), "Parlino Server");
+}
+
+TEST_F(StartupTest, AnsweringNoStillSetsEveryActiveAccountOfflineAndEmptiesTheTalks)
+{
+    WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    SetStatus(101, "ONLINE");
+    SetStatus(102, "AWAY");
+    SetStatus(103, "ONLINE");
+    // Sorted so that every account set offline moves behind the rows still to be seen.
+    Users().SetIndexName("StatusDscIndex");
+    store->TalksTable.Append();
+    store->TalksTable.FieldByName("ID2ID").SetAsText("101 > 102");
+    store->TalksTable.Post();
+    const QByteArray log101 = FileBytes(CurDayLogFile(101));
+
+    ASSERT_EQ(ClickStart(DialogAnswer::No).size(), 1u);
+    for (const std::int32_t id : {101, 102, 103, 105, 801}) {
+        EXPECT_EQ(Field(id, "Status"), "OFFLINE") << id;
+        EXPECT_EQ(FixStatus(id), "OFFLINE") << id;
+    }
+    EXPECT_EQ(Field(104, "Status"), "BANNED");
+    EXPECT_EQ(FixStatus(104), "BANNED");
+    EXPECT_TRUE(store->TalksTable.IsEmpty());
+    EXPECT_EQ(BalanceOf(101), 20.0);
+    EXPECT_EQ(FileBytes(CurDayLogFile(101)), log101);
+    EXPECT_EQ(Caption(), "Parlino Server [Running]");
+}
+
+TEST_F(StartupTest, DismissingTheQuestionLeavesTheServerDownAndTheStatusesAlone)
+{
+    WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    SetStatus(101, "ONLINE");
+    ASSERT_EQ(ClickStart(DialogAnswer::Cancel).size(), 1u);
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_EQ(Field(101, "Status"), "ONLINE");
+    EXPECT_EQ(FixStatus(101), "ONLINE");
+    EXPECT_FALSE(window->BitBtn22->isEnabled()) << "editing stays locked";
+}
+
+TEST_F(StartupTest, StopLeavesStatusesAndStartAndStopSwapTheControls)
+{
+    WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    const auto editingUnlocked = [this] {
+        return window->BitBtn22->isEnabled() && window->BitBtn23->isEnabled() && window->BitBtn24->isEnabled() &&
+               window->SpeedButton1->isEnabled() && window->DBGrid1->Editing() && window->DBGrid2->Editing() &&
+               window->SpeedButton13->isEnabled() && window->DBNavigator3->isEnabled();
+    };
+    const auto serverControls = [this] {
+        return window->BitBtn27->isEnabled() && window->BitBtn28->isEnabled() && window->BitBtn29->isEnabled();
+    };
+    EXPECT_FALSE(editingUnlocked());
+    EXPECT_TRUE(serverControls());
+
+    SetStatus(101, "ONLINE");
+    window->BitBtn27->click();
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
+    EXPECT_EQ(Field(101, "Status"), "ONLINE");
+    EXPECT_TRUE(editingUnlocked());
+    EXPECT_FALSE(window->BitBtn27->isEnabled() || window->BitBtn28->isEnabled() || window->BitBtn29->isEnabled());
+    EXPECT_TRUE(window->BitBtn26->isEnabled());
+
+    ClickStart(DialogAnswer::No);
+    EXPECT_EQ(Field(101, "Status"), "OFFLINE");
+    EXPECT_FALSE(editingUnlocked());
+    EXPECT_TRUE(serverControls());
+    EXPECT_TRUE(window->BitBtn26->isEnabled());
+    EXPECT_FALSE(window->BitBtn28->isVisible());
+}
+
+TEST_F(StartupTest, APortThatCannotBeOpenedShowsTheErrorAndKeepsTheCaption)
+{
+    WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    window->BitBtn27->click();
+    QTcpServer squatter;
+    ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, 0));
+    WriteServerIni(IniPath(), {squatter.serverPort(), {}, {}});
+
+    const std::vector<ui::DialogRequest> shown = ClickStart(DialogAnswer::No);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].icon, ui::DialogIcon::Error);
+    EXPECT_TRUE(shown[1].text.contains(QString::number(squatter.serverPort()))) << shown[1].text.toStdString();
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
+}
+
+// Restarting while subscribers are signed in: their connections go, they show offline, and
+// the reopened socket takes new sign-ins.
+TEST_F(StartupTest, ARestartClosesTheConnectionsAndListensAgain)
+{
+    const quint16 port = WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    Subscriber first(port);
+    ASSERT_TRUE(first.connected());
+    first.SignIn(101);
+    ASSERT_EQ(first.NextLetter(), 'V');
+    ASSERT_EQ(Field(101, "Status"), "ONLINE");
+
+    ClickStart(DialogAnswer::No);
+    EXPECT_TRUE(WaitUntil([&] { return first.socket().state() == QAbstractSocket::UnconnectedState; }));
+    EXPECT_EQ(Field(101, "Status"), "OFFLINE");
+    ASSERT_TRUE(window->ServerSocket1->Active());
+
+    Subscriber second(port);
+    ASSERT_TRUE(second.connected());
+    second.SignIn(101);
+    EXPECT_EQ(second.NextLetter(), 'V');
+}
+
+}  // namespace
+}  // namespace parlino::test
