@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace parlino {
 
@@ -65,8 +66,12 @@ void TZeltServerForm1::ApplicationEvents1Minimize()
 {
     if (!TrayAvailable())
         return;  // the taskbar button is the only way back
-    hide();
     TrayIcon1->show();
+    // Hidden once the minimising is over: a hide in the middle of it would be undone.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized())
+            hide();
+    });
 }
 
 void TZeltServerForm1::StopExit1Click()

@@ -20,8 +20,8 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
     BindTables();
     CreateSignalling();
     CreateTalks();
-    CreateStartup();
     CreatePins();
+    CreateStartup();
     connect(BitBtn22, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn22Click);
     connect(BitBtn23, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn23Click);
     connect(BitBtn24, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn24Click);

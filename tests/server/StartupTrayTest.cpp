@@ -1,3 +1,4 @@
+#include "QtWait.h"
 #include "StartupTestFixture.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@ TEST_F(StartupTest, WithoutANotificationAreaTheWindowStartsMinimisedAndStaysReac
     EXPECT_FALSE(window->StartHidden);
 
     window->showMinimized();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible()) << "with no tray icon to come back through, it must not hide";
 }
 
@@ -38,7 +40,7 @@ TEST_F(StartupTest, TheTrayIconStandsInForTheHiddenWindow)
     EXPECT_FALSE(window->StartHidden);
 
     window->showMinimized();
-    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
     EXPECT_TRUE(window->TrayIcon1->isVisible());
 }
 
