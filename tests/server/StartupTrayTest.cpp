@@ -1,7 +1,8 @@
-#include "QtWait.h"
+#include "SignallingTestSupport.h"
 #include "StartupTestFixture.h"
 
 #include <QAction>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 namespace parlino::test {
@@ -42,6 +43,38 @@ TEST_F(StartupTest, TheTrayIconStandsInForTheHiddenWindow)
     window->showMinimized();
     EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
     EXPECT_TRUE(window->TrayIcon1->isVisible());
+}
+
+TEST_F(StartupTest, StopAndExitEndsTheTalksWithoutTellingAnybodyAndClosesTheWindow)
+{
+    const quint16 port = WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    Subscriber caller(port);
+    Subscriber callee(port);
+    caller.SignIn(101);
+    ASSERT_EQ(caller.NextLetter(), 'V');
+    callee.SignIn(102);
+    ASSERT_EQ(callee.NextLetter(), 'V');
+    caller.Send('S', 1, {std::int32_t{102}});
+    ASSERT_EQ(callee.NextLetter(), 'S');
+    ASSERT_EQ(window->TalkList.size(), 1u);
+    ASSERT_TRUE(window->RelayThread);
+    window->Restore1->trigger();
+
+    QSignalSpy closed(window.get(), &TZeltServerForm1::Closed);
+    window->StopExit1->trigger();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->TrayIcon1->isVisible());
+    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(window->ServerSocket1->Active());
+
+    for (Subscriber* party : {&caller, &callee}) {
+        EXPECT_TRUE(WaitUntil([&] { return party->socket().state() == QAbstractSocket::UnconnectedState; }));
+        const auto told = party->Next(0);
+        EXPECT_FALSE(told) << "told '" << told->letter << "'";
+    }
 }
 
 }  // namespace

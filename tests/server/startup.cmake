@@ -4,7 +4,6 @@ parlino_add_test(NAME server_startup_tests QT
         ${CMAKE_CURRENT_LIST_DIR}/StartupServerTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/StartupEditorTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/StartupTrayTest.cpp
-        ${CMAKE_CURRENT_LIST_DIR}/StartupExitTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ServerDayTest.cpp
     LIBS server tables_installer Qt6::Test)
 
