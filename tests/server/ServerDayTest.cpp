@@ -95,5 +95,32 @@ TEST_F(ServerDayTest, TheDailyFeeIsChargedToEveryAccountButTheOutsideLines)
     EXPECT_EQ(IntField(101, "CurServDayDur"), 1);
 }
 
+TEST_F(ServerDayTest, ALogThatCannotBeSavedStopsTheStartBeforeTheStatusesAndTheSocket)
+{
+    WriteLog(CurDayLogFile(101), LogKind::FileCurDay, {{8, ">", 102, 2}});
+    WriteLog(CurDayLogFile(103), LogKind::FileCurDay, {{8, ">", 102, 3}});
+    WriteIniWithFreePort({}, "1");
+    ASSERT_TRUE(AutoStart().empty());
+    SetStatus(105, "ONLINE");
+    // A directory where account 102's file must go: the rename over it fails.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(Prev7LogFile(102))));
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(Prev7LogFile(102))));
+
+    const std::vector<ui::DialogRequest> shown = ClickStart(DialogAnswer::Yes);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].icon, ui::DialogIcon::Error);
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_EQ(Field(105, "Status"), "ONLINE");
+    // 101 was rolled before the failure, 103 was not reached; no fee was charged.
+    EXPECT_EQ(ReadLog(Prev7LogFile(101), LogKind::FilePrev7).size(), 1u);
+    EXPECT_TRUE(ReadLog(CurDayLogFile(101), LogKind::FileCurDay).empty());
+    EXPECT_EQ(ReadLog(CurDayLogFile(103), LogKind::FileCurDay).size(), 1u);
+    EXPECT_EQ(FixBalance(101), 20.0);
+    // The carriers are left empty and closed.
+    EXPECT_FALSE(store->Prev7Carrier.Active());
+    EXPECT_FALSE(store->CurDayCarrier.Active());
+    EXPECT_TRUE(ReadLog(Prev7CarrierFile, LogKind::FilePrev7).empty());
+}
+
 }  // namespace
 }  // namespace parlino::test
