@@ -1,3 +1,3 @@
-parlino_add_bench(store_load
+parlino_add_bench(bench_store_load
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/store_load.cpp
     LIBS server tables_installer)
