@@ -7,6 +7,7 @@
 
 #include "server/CriticalFix.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
 #include <QTcpServer>
@@ -18,13 +19,22 @@
 
 namespace parlino::test {
 
-// A TCP port nobody listens on right now: the system's choice for a socket bound to 0.
+// A TCP port nobody listens on right now. It is taken below the system's range of ports
+// for outgoing connections, so that the many loopback connections of tests running in
+// parallel cannot take it between this probe and the server's listen.
 inline quint16 FreeLoopbackPort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    constexpr int first = 20000;
+    constexpr int count = 12000;
+    static int next = static_cast<int>(QCoreApplication::applicationPid() * 7919 % count);
+    for (int tries = 0; tries < 200; ++tries) {
+        const auto port = static_cast<quint16>(first + next);
+        next = (next + 1) % count;
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::AnyIPv4, port))
+            return port;
+    }
+    return 0;
 }
 
 inline bool PortIsFree(quint16 port)
