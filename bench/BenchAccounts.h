@@ -2,12 +2,21 @@
 // the current directory, with call logs of a chosen length.
 #pragma once
 
+#include "platform/dataset/Dataset.h"
+#include "platform/ui/Dialogs.h"
 #include "server/CriticalFix.h"
 #include "server/StoreLayouts.h"
-#include "platform/dataset/Dataset.h"
+#include "tools/TableInstaller.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 
 namespace parlino::bench {
@@ -59,6 +68,39 @@ inline void WriteAccounts(int previousDayRows, int currentDayRows)
         WriteLog(id, LogKind::FileCurDay, currentDayRows);
     }
     noncrit.SaveToFile(NoncritFile);
+}
+
+// A scratch data folder of the full house, current directory for its lifetime.
+class BenchDataFolder {
+public:
+    BenchDataFolder(int previousDayRows, int currentDayRows) : previous_(QDir::currentPath())
+    {
+        QDir::setCurrent(scratch_.path());
+        tools::InstallTables(scratch_.path().toStdString(), tools::InstallContent::Empty, BenchNow);
+        WriteAccounts(previousDayRows, currentDayRows);
+    }
+    ~BenchDataFolder() { QDir::setCurrent(previous_); }
+    BenchDataFolder(const BenchDataFolder&) = delete;
+    BenchDataFolder& operator=(const BenchDataFolder&) = delete;
+
+private:
+    QTemporaryDir scratch_;
+    QString previous_;
+};
+
+// The main of a benchmark that needs the window system (offscreen unless told otherwise).
+// beforeExit runs while the application still exists.
+inline int RunQtBenchmarks(int argc, char** argv, const std::function<void()>& beforeExit = {})
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    if (beforeExit)
+        beforeExit();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace parlino::bench

@@ -5,13 +5,9 @@
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
 #include "server/ZeltServerUnit1.h"
-#include "tools/TableInstaller.h"
 
 #include "platform/ui/Dialogs.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -22,11 +18,7 @@ using namespace parlino::bench;
 
 void BM_ReloadAll(benchmark::State& state)
 {
-    QTemporaryDir scratch;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(scratch.path());
-    tools::InstallTables(scratch.path().toStdString(), tools::InstallContent::Empty, BenchNow);
-    WriteAccounts(40, 10);
+    BenchDataFolder folder(40, 10);
     {
         TDataModule2 store;
         TZeltServerForm1 window(store);
@@ -40,7 +32,6 @@ void BM_ReloadAll(benchmark::State& state)
         }
         state.counters["accounts"] = AccountCount;
     }
-    QDir::setCurrent(previous);
 }
 BENCHMARK(BM_ReloadAll)->Unit(benchmark::kMillisecond);
 
@@ -48,10 +39,5 @@ BENCHMARK(BM_ReloadAll)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

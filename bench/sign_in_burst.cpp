@@ -7,13 +7,9 @@
 #include "platform/ui/Dialogs.h"
 #include "server/DataUnit2.h"
 #include "server/ZeltServerUnit1.h"
-#include "tools/TableInstaller.h"
 #include "common/MessageFraming.h"
 
-#include <QApplication>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -77,11 +73,7 @@ int SignInBurst(quint16 port, std::atomic<bool>& done)
 
 void BM_SignInBurst(benchmark::State& state)
 {
-    QTemporaryDir scratch;
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(scratch.path());
-    tools::InstallTables(scratch.path().toStdString(), tools::InstallContent::Empty, BenchNow);
-    WriteAccounts(0, 0);
+    BenchDataFolder folder(0, 0);
     {
         TDataModule2 store;
         TZeltServerForm1 window(store);
@@ -110,7 +102,6 @@ void BM_SignInBurst(benchmark::State& state)
         state.counters["sign_ins_per_s"] =
             benchmark::Counter(AccountCount, benchmark::Counter::kIsIterationInvariantRate);
     }
-    QDir::setCurrent(previous);
 }
 BENCHMARK(BM_SignInBurst)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -118,12 +109,6 @@ BENCHMARK(BM_SignInBurst)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     RaiseOpenFileLimit();
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -10,11 +10,7 @@
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
 #include "server/ZeltServerUnit1.h"
-#include "tools/TableInstaller.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -31,9 +27,6 @@ class LoadedStore {
 public:
     LoadedStore()
     {
-        QDir::setCurrent(scratch_.path());
-        tools::InstallTables(scratch_.path().toStdString(), tools::InstallContent::Empty, bench::BenchNow);
-        bench::WriteAccounts(40, 10);
         window_ = std::make_unique<TZeltServerForm1>(store_);
         ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
         window_->BitBtn22Click();
@@ -43,7 +36,7 @@ public:
     bool loaded() const { return loaded_; }
 
 private:
-    QTemporaryDir scratch_;
+    bench::BenchDataFolder folder_{40, 10};
     TDataModule2 store_;
     std::unique_ptr<TZeltServerForm1> window_;
     bool loaded_ = false;
@@ -113,12 +106,5 @@ void ReleaseLoadedStore()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    parlino::ReleaseLoadedStore();
-    benchmark::Shutdown();
-    return 0;
+    return parlino::bench::RunQtBenchmarks(argc, argv, [] { parlino::ReleaseLoadedStore(); });
 }
