@@ -2,32 +2,57 @@
 
 namespace parlino {
 
+namespace {
+
+// Cuts the handled bytes off the front of a buffer once, however the loop over it ends
+// (a handler may throw): dropping them one at a time would cost the square of their count.
+class ConsumedPrefix {
+public:
+    explicit ConsumedPrefix(ByteString& buffer) : buffer_(buffer) {}
+    ~ConsumedPrefix() { buffer_.erase(0, position); }
+    ConsumedPrefix(const ConsumedPrefix&) = delete;
+    ConsumedPrefix& operator=(const ConsumedPrefix&) = delete;
+
+    std::string_view rest() const { return std::string_view(buffer_).substr(position); }
+
+    std::size_t position = 0;
+
+private:
+    ByteString& buffer_;
+};
+
+}  // namespace
+
 void DrainMessages(ByteString& buffer, FieldLookup fields, const MessageHandler& onMessage,
                    const DroppedByteHandler& onDropped)
 {
+    ConsumedPrefix consumed(buffer);
     MessageValues values;
-    while (!buffer.empty()) {
-        const char letter = buffer.front();
+    while (consumed.position < buffer.size()) {
+        const std::string_view rest = consumed.rest();
+        const char letter = rest.front();
         const std::optional<LetterFields> kinds = fields(letter);
         if (!kinds) {
-            buffer.erase(0, 1);
+            ++consumed.position;
             if (onDropped)
                 onDropped(letter);
             continue;
         }
         if (kinds->empty()) {
-            buffer.erase(0, 1);
+            ++consumed.position;
             values.assign(MaxMessageFields, MessageValue{});
         } else {
-            const UnpackResult result = UnpackMessage(buffer, *kinds, values);
+            std::size_t taken = 0;
+            const UnpackResult result = UnpackMessageAt(rest, *kinds, values, taken);
             if (result == UnpackResult::Incomplete)
                 return;
             if (result == UnpackResult::Malformed) {
-                buffer.erase(0, 1);
+                ++consumed.position;
                 if (onDropped)
                     onDropped(letter);
                 continue;
             }
+            consumed.position += taken;
         }
         if (!onMessage(letter, values))
             return;
@@ -43,14 +68,19 @@ ByteString PackVoicePacket(const VoicePacket& packet)
 
 void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&&)>& onPacket)
 {
+    ConsumedPrefix consumed(buffer);
     MessageValues values;
-    while (!buffer.empty()) {
-        if (buffer.front() != Letter::VoiceData) {
-            buffer.erase(0, 1);
-            continue;
+    while (consumed.position < buffer.size()) {
+        const std::size_t start = buffer.find(Letter::VoiceData, consumed.position);
+        if (start == ByteString::npos) {
+            consumed.position = buffer.size();  // nothing here starts a packet
+            return;
         }
-        if (UnpackMessage(buffer, VoicePacketFields(false), values) != UnpackResult::Complete)
+        consumed.position = start;
+        std::size_t taken = 0;
+        if (UnpackMessageAt(consumed.rest(), VoicePacketFields(false), values, taken) != UnpackResult::Complete)
             return;  // voice fields hold no text, so only an incomplete packet gets here
+        consumed.position += taken;
         VoicePacket packet;
         packet.Sequence = std::get<std::int32_t>(values[0]);
         packet.Samples = std::move(std::get<Int8Samples>(values[1]));

@@ -15,7 +15,8 @@ namespace parlino {
 using FieldLookup = std::optional<LetterFields> (*)(char letter);
 
 // Receives a complete message; returning false ends the receive loop at once (the bytes
-// after the message stay in the buffer for the next read).
+// after the message stay in the buffer for the next read). It must not touch the buffer:
+// the loop cuts the handled bytes off only when it ends, so that its cost stays linear.
 using MessageHandler = std::function<bool(char letter, const MessageValues& values)>;
 // Told of a byte that starts no message: an unknown letter, or the letter of a message
 // whose text count is negative. The byte has already been dropped.
@@ -23,7 +24,8 @@ using DroppedByteHandler = std::function<void(char byte)>;
 
 // The receive loop over a connection's input buffer, run after each read has appended
 // its bytes. Handles every whole message at the front of the buffer in order and stops
-// at the first incomplete one, which keeps its bytes.
+// at the first incomplete one, which keeps its bytes. When a handler throws, the bytes up
+// to and including its message are gone and the rest stay.
 void DrainMessages(ByteString& buffer, FieldLookup fields, const MessageHandler& onMessage,
                    const DroppedByteHandler& onDropped = {});
 

@@ -12,7 +12,7 @@ static_assert(std::endian::native == std::endian::little,
               "the wire format is little-endian and the codec copies numbers as they are");
 
 template <typename T>
-T ReadLE(const ByteString& buffer, std::size_t offset)
+T ReadLE(std::string_view buffer, std::size_t offset)
 {
     T value;
     std::memcpy(&value, buffer.data() + offset, sizeof value);
@@ -44,7 +44,7 @@ std::int64_t FixedFieldSize(FieldKind kind)
 }
 
 template <typename Sample>
-std::vector<Sample> ReadSamples(const ByteString& buffer, std::size_t offset)
+std::vector<Sample> ReadSamples(std::string_view buffer, std::size_t offset)
 {
     std::vector<Sample> samples(SamplesPerPacket);
     std::memcpy(samples.data(), buffer.data() + offset, SamplesPerPacket * sizeof(Sample));
@@ -92,6 +92,16 @@ bool AppendValue(ByteString& out, const MessageValue& value)
 UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
                            MessageValues& values)
 {
+    std::size_t taken = 0;
+    const UnpackResult result = UnpackMessageAt(buffer, kinds, values, taken);
+    if (result == UnpackResult::Complete)
+        buffer.erase(0, taken);
+    return result;
+}
+
+UnpackResult UnpackMessageAt(std::string_view buffer, std::span<const FieldKind> kinds,
+                             MessageValues& values, std::size_t& taken)
+{
     values.assign(MaxMessageFields, MessageValue{});
     if (kinds.size() > static_cast<std::size_t>(MaxMessageFields))
         return UnpackResult::Incomplete;
@@ -129,7 +139,7 @@ UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
         case FieldKind::Boolean: slot = buffer[offset] != 0; break;
         case FieldKind::String: {
             const auto count = static_cast<std::size_t>(ReadLE<std::int32_t>(buffer, offset));
-            slot = Latin1ToUtf8(std::string_view(buffer).substr(offset + 4, count));
+            slot = Latin1ToUtf8(buffer.substr(offset + 4, count));
             offset += 4 + count;
             continue;
         }
@@ -138,7 +148,7 @@ UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
         }
         offset += static_cast<std::size_t>(FixedFieldSize(kinds[i]));
     }
-    buffer.erase(0, static_cast<std::size_t>(need));
+    taken = static_cast<std::size_t>(need);
     return UnpackResult::Complete;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -55,6 +56,10 @@ enum class UnpackResult {
 // At most five kinds may be given.
 UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
                            MessageValues& values);
+// The same without touching the bytes: on Complete, `taken` is the message's length, to be
+// skipped by the caller. Lets a receive loop walk a buffer and cut it once at the end.
+UnpackResult UnpackMessageAt(std::string_view bytes, std::span<const FieldKind> kinds,
+                             MessageValues& values, std::size_t& taken);
 
 // Appends the first `count` values of `values` to `msg` (which holds the command byte).
 // When any of them is empty or of a kind the codec cannot write, nothing is appended.

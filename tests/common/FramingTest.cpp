@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 namespace parlino {
@@ -106,6 +107,51 @@ TEST(ReceiveLoop, HandlerCanStopTheLoopAndKeepTheRest)
     EXPECT_EQ(reader.buffer, "b");
 }
 
+TEST(ReceiveLoop, HandlerThatThrowsLosesOnlyItsMessage)
+{
+    ByteString buffer = "Q" + BuildMessage('C', 1, {std::int32_t{102}}) + "b" + ByteString("P\x01", 2);
+    int calls = 0;
+    const auto throwing = [&](char, const MessageValues&) -> bool {
+        ++calls;
+        throw std::runtime_error("table engine");
+    };
+    EXPECT_THROW(DrainMessages(buffer, &ServerReadFields, throwing), std::runtime_error);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(buffer, "b" + ByteString("P\x01", 2)) << "the junk and the 'C' are gone, the rest waits";
+}
+
+TEST(ReceiveLoop, LongRunsOfJunkAndMessagesKeepEveryByteInOrder)
+{
+    // Runs long enough that a loop which cuts the buffer per byte would still pass but a
+    // miscounted position would not: junk, bare letters, whole and cut messages mixed.
+    ByteString wire;
+    std::vector<char> expected;
+    for (int i = 0; i < 2000; ++i) {
+        wire += ByteString(static_cast<std::size_t>(i % 7), 'Q');
+        if (i % 3 == 0) {
+            wire += BuildMessage('C', 1, {std::int32_t{i}});
+            expected.push_back('C');
+        } else {
+            wire += 'b';
+            expected.push_back('b');
+        }
+    }
+    ServerReader reader;
+    for (std::size_t at = 0; at < wire.size(); at += 997)
+        reader.Feed(wire.substr(at, 997));
+    std::vector<char> letters;
+    int nextCallee = 0;
+    for (const Received& message : reader.handled) {
+        letters.push_back(message.letter);
+        if (message.letter == 'C') {
+            EXPECT_EQ(ValueAs<std::int32_t>(message.values, 0), nextCallee);
+            nextCallee += 3;
+        }
+    }
+    EXPECT_EQ(letters, expected);
+    EXPECT_TRUE(reader.buffer.empty());
+}
+
 TEST(ReceiveLoop, ClientReadsBareLettersAndDeliveredForms)
 {
     ByteString buffer = "S" + BuildMessage('f', 3, {std::string("Paris"), 0.5, false}) + "Tz";
@@ -145,6 +191,21 @@ TEST(VoiceFraming, DropsJunkAndJoinsSplitPackets)
     EXPECT_EQ(got[1].Samples, second.Samples);
     EXPECT_EQ(got[1].SendTime, 0.24);
     EXPECT_TRUE(buffer.empty());
+}
+
+TEST(VoiceFraming, JunkWithoutAnyPacketStartIsDroppedWhole)
+{
+    ByteString buffer(8192, 'x');
+    int packets = 0;
+    DrainVoicePackets(buffer, [&](VoicePacket&&) { ++packets; });
+    EXPECT_EQ(packets, 0);
+    EXPECT_TRUE(buffer.empty());
+
+    // A 'D' in the junk that does not start a whole packet keeps everything from it on.
+    buffer = "xx" + ByteString("D\x01\x02", 3);
+    DrainVoicePackets(buffer, [&](VoicePacket&&) { ++packets; });
+    EXPECT_EQ(packets, 0);
+    EXPECT_EQ(buffer, ByteString("D\x01\x02", 3));
 }
 
 TEST(SendLoop, KeepsHandingBytesUntilAllAreTaken)
