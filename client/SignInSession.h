@@ -1,0 +1,105 @@
+// The softphone's way from start-up to a signed-in subscriber, and back there after every
+// failure: the connect sequence with the Connection dialog, the socket's events, the binding
+// of the voice sockets and the sign-in with its two replies.
+//
+// The Connection dialog and the message boxes are never opened inside a socket or timer
+// event: the events hand them to the event loop and return. Only one Connection dialog is
+// open at a time; a failure that comes while one is open or about to open is logged and
+// shown, and the dialog already there serves for it.
+#pragma once
+
+#include "client/CallState.h"
+#include "client/SignInView.h"
+#include "common/ZeltUtils.h"
+#include "platform/net/UdpSocket.h"
+#include "platform/tcp/ClientWinSocket.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace parlino {
+
+inline constexpr int ClientVoiceSocketCount = 8;
+
+// The voice sockets of the softphone, made once per program: bound at each sign-in,
+// connected to the server when it accepts.
+struct VoiceHandles {
+    net::UdpSocket VoiceReceiveHandle;
+    std::array<net::UdpSocket, ClientVoiceSocketCount> VoiceSendHandles;
+};
+
+class SignInSession {
+public:
+    // iniPath: the program's settings file; clientIdPath: where the own number is kept.
+    SignInSession(tcp::ClientWinSocket& socket, VoiceHandles& voice, CallState& state,
+                  SignInView& view, QString iniPath, QString clientIdPath);
+    SignInSession(const SignInSession&) = delete;
+    SignInSession& operator=(const SignInSession&) = delete;
+
+    // The connect sequence: settings, Connection dialog, then the socket opening. False
+    // when the subscriber chose "Exit" and the application has been told to end.
+    // Throws std::runtime_error when the settings or the own number cannot be stored, or
+    // the Client ID is no number; the socket is then left as it was.
+    bool ConnectToServer();
+    // Runs the connect sequence once the current event has returned, unless a Connection
+    // dialog is already open or on its way. Errors it raises go to the error display.
+    void RequestConnect();
+
+    // The socket's events.
+    void SocketLookup();
+    void SocketConnecting();
+    void SocketConnected();
+    void SocketDisconnected();
+    void SocketError(int& errorCode);
+    // Takes what the socket received into InBuffer and handles the sign-in replies in it.
+    void SocketRead();
+
+    void LoginAccepted(std::int32_t serverPort);
+    // False when the rest of InBuffer must wait (the refusal is being told).
+    bool LoginRefused();
+
+    // Drains InBuffer, handing every other message to this handler (none: consumed).
+    std::function<bool(char letter, const MessageValues& values)> OnOtherMessage;
+
+    std::int32_t OwnClientID = 0;
+    QString OwnPassword;
+    QString NewPassword;
+    // Ports the voice sockets are bound to, kept for every later sign-in of the run;
+    // 0 lets the system choose.
+    std::int32_t VoiceReceivePort = 0;
+    std::array<std::int32_t, ClientVoiceSocketCount> VoiceSendPorts{};
+    std::int32_t UdpBasePort = 0;
+    std::int32_t UdpMaxPort = 0;
+    std::int32_t VoiceSocketCount = ClientVoiceSocketCount;
+    ByteString InBuffer;
+    ByteString OutBuffer;
+
+    bool ConnectionDialogOpen() const { return dialogOpen_; }
+
+private:
+    void DispatchReplies();
+    void BindVoiceSocket(net::UdpSocket& handle, std::int32_t& port, const std::string& localAddress);
+    // Runs `call` from the event loop, after the current event has returned.
+    void Later(std::function<void()> call);
+    void RunConnectSequence();
+    void ReportException(const QString& message);
+
+    tcp::ClientWinSocket& socket_;
+    VoiceHandles& voice_;
+    CallState& state_;
+    SignInView& view_;
+    QString iniPath_;
+    QString clientIdPath_;
+    QObject context_;  // ties the calls handed to the event loop to this object's life
+    // From a connect request until its dialog has closed and the socket is opening.
+    bool connectBusy_ = false;
+    bool dialogOpen_ = false;
+    // The bytes behind a refusal wait until its Connection dialog has closed.
+    bool repliesHeld_ = false;
+};
+
+}  // namespace parlino

@@ -1,0 +1,185 @@
+// A softphone without its window for the sign-in tests: the signalling socket, the voice
+// sockets and the call state, with a window stand-in that records what it was told and
+// answers the Connection dialog from a list of answers. Plus a signalling peer on loopback
+// that plays the server.
+#pragma once
+
+#include "QtWait.h"
+
+#include "client/SignInSession.h"
+#include "common/MessageFraming.h"
+#include "common/SignallingCatalogue.h"
+#include "platform/core/IniFile.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace parlino::test {
+
+using DialogAnswer = std::function<bool(ConnectionDialogFields&)>;
+
+class RecordingView : public SignInView {
+public:
+    void addLogEntry(const QString& text) override { log.push_back(text); }
+    bool runConnectionDialog(ConnectionDialogFields& fields) override
+    {
+        ++dialogsOpen;
+        maxDialogsOpen = std::max(maxDialogsOpen, dialogsOpen);
+        shown.push_back(fields);
+        // The dialog empties both passwords as it opens.
+        fields.Password.clear();
+        fields.NewPassword.clear();
+        bool ok = false;
+        if (answers.empty()) {
+            ADD_FAILURE() << "Connection dialog opened with no answer left";
+        } else {
+            DialogAnswer answer = std::move(answers.front());
+            answers.pop_front();
+            ok = answer(fields);
+        }
+        --dialogsOpen;
+        return ok;
+    }
+    void showError(const QString& text) override { errors.push_back(text); }
+    void showException(const QString& message) override { exceptions.push_back(message); }
+    void setCallButtonsEnabled(bool enabled) override { buttonsEnabled = enabled; }
+    void minimizeApplication() override { ++minimized; }
+    void terminateApplication() override { ++terminated; }
+    void runDrop() override { dropsWithErrorMarker.push_back(state ? state->ErrorDrop : false); }
+
+    const CallState* state = nullptr;
+    std::deque<DialogAnswer> answers;
+    std::vector<ConnectionDialogFields> shown;
+    std::vector<QString> log;
+    std::vector<QString> errors;
+    std::vector<QString> exceptions;
+    std::vector<bool> dropsWithErrorMarker;
+    bool buttonsEnabled = false;
+    int minimized = 0;
+    int terminated = 0;
+    int dialogsOpen = 0;
+    int maxDialogsOpen = 0;
+};
+
+inline DialogAnswer Exit()
+{
+    return [](ConnectionDialogFields&) { return false; };
+}
+
+// OK in IP address mode with the given Client ID and password.
+inline DialogAnswer OkWith(QString clientId, QString password, QString newPassword = {})
+{
+    return [=](ConnectionDialogFields& fields) {
+        fields.ClientId = clientId;
+        fields.Password = password;
+        fields.NewPassword = newPassword;
+        return true;
+    };
+}
+
+struct ReceivedMessage {
+    char letter = 0;
+    MessageValues values;
+};
+
+// The server end: accepts connections on loopback and frames what the client sends.
+class FakeServer {
+public:
+    FakeServer() { EXPECT_TRUE(server_.listen(QHostAddress::LocalHost)); }
+    quint16 port() const { return server_.serverPort(); }
+
+    // The next accepted connection, which becomes the current one.
+    QTcpSocket* Accept()
+    {
+        if (!WaitUntil([&] { return server_.hasPendingConnections(); }))
+            return nullptr;
+        connection_.reset(server_.nextPendingConnection());
+        raw_.clear();
+        return connection_.get();
+    }
+    QTcpSocket* connection() { return connection_.get(); }
+
+    std::optional<ReceivedMessage> Next(int timeoutMs = 5000)
+    {
+        std::optional<ReceivedMessage> message;
+        WaitUntil([&] {
+            if (!connection_)
+                return false;
+            raw_ += connection_->readAll().toStdString();
+            DrainMessages(raw_, &ServerReadFields, [&](char letter, const MessageValues& values) {
+                message = ReceivedMessage{letter, values};
+                return false;
+            });
+            return message.has_value();
+        }, timeoutMs);
+        return message;
+    }
+    void Send(const ByteString& bytes)
+    {
+        connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        connection_->flush();
+    }
+
+private:
+    QTcpServer server_;
+    std::unique_ptr<QTcpSocket> connection_;
+    ByteString raw_;
+};
+
+// The softphone's parts the sign-in works on, in a scratch directory.
+class SignInTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(scratch.isValid());
+        view.state = &state;
+        socket.OnLookup = [this] { session.SocketLookup(); };
+        socket.OnConnecting = [this] { session.SocketConnecting(); };
+        socket.OnConnect = [this] { session.SocketConnected(); };
+        socket.OnDisconnect = [this] { session.SocketDisconnected(); };
+        socket.OnRead = [this] { session.SocketRead(); };
+        socket.OnError = [this](int& code) { session.SocketError(code); };
+    }
+
+    QString IniPath() const { return scratch.filePath("ParlinoClient.ini"); }
+    // Points the settings at the fake server.
+    void UseServerPort(quint16 port)
+    {
+        IniFile ini(IniPath().toStdString());
+        ini.writeInteger("Server", "TCP port", port);
+        ASSERT_TRUE(ini.save());
+    }
+    bool LogHas(const QString& text) const
+    {
+        return std::find(view.log.begin(), view.log.end(), text) != view.log.end();
+    }
+    // Runs the connect sequence the way the start-up timer does, and waits for the answer
+    // to be used.
+    void StartAndWaitForDialog(int dialogs = 1)
+    {
+        session.RequestConnect();
+        ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(view.shown.size()) >= dialogs; }));
+    }
+
+    QTemporaryDir scratch;
+    RecordingView view;
+    CallState state;
+    VoiceHandles voice;
+    tcp::ClientWinSocket socket;
+    SignInSession session{socket, voice, state, view, IniPath(), scratch.filePath("ClientID.txt")};
+};
+
+}  // namespace parlino::test
