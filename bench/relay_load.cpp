@@ -39,7 +39,7 @@ double CpuSeconds(clockid_t clock)
 class Talks : public TalkPairSource {
 public:
     std::vector<TTalkPair> pairs;
-    std::vector<TTalkPair> CurrentTalkPairs() const override { return pairs; }
+    std::vector<TTalkPair> currentTalkPairs() const override { return pairs; }
 };
 
 struct Subscriber {
@@ -69,7 +69,7 @@ public:
             subscriber->receiver.allocate();
             subscriber->receiver.bind();
             subscriber->receiver.setNonBlocking(true);
-            const std::uint16_t serverPort = sockets_.ReplaceVoiceSockets(
+            const std::uint16_t serverPort = sockets_.replaceVoiceSockets(
                 subscriber->clientId, "127.0.0.1", "127.0.0.1", subscriber->receiver.boundPort());
             subscriber->sender.setLocalAddress("127.0.0.1");
             subscriber->sender.allocate();

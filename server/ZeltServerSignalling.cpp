@@ -11,7 +11,7 @@
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
-#include "server/ZeltServerTalks.h"
+#include "server/TalkRecord.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -105,7 +105,7 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
     const std::int32_t id = ValueAs<std::int32_t>(values, 1);
     const std::string password = ValueAs<std::string>(values, 2);
     const std::string newPassword = ValueAs<std::string>(values, 3);
-    if (!VoiceSocketTables::InRange(id))
+    if (!VoiceSocketTables::inRange(id))
         return;  // no table has a slot for it
 
     dataset::Dataset& users = Store().ClientDataSet1;
@@ -143,7 +143,7 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
             if (voicePort < 0 || voicePort > 0xFFFF)
                 throw std::runtime_error("Sign-in of " + std::to_string(id) + " names no UDP port: "
                                          + std::to_string(voicePort));
-            receivePort = VoiceSockets.ReplaceVoiceSockets(
+            receivePort = voiceSockets_.replaceVoiceSockets(
                 id, connection.LocalAddress().toStdString(), connection.RemoteAddress().toStdString(),
                 static_cast<std::uint16_t>(voicePort));
         }
@@ -168,7 +168,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
             return;
         if (users.FieldByName("Balance").AsFloat() <= 0.0) {
             refusal = Letter::NoFunds;
-        } else if (!VoiceSocketTables::InRange(target)) {
+        } else if (!VoiceSocketTables::inRange(target)) {
             return;  // no account can have this number; nothing to tell
         } else if (!Store().GotoClient(UsersKeyed, target)) {
             refusal = Letter::NoSuchUser;
@@ -258,7 +258,7 @@ void TZeltServerForm1::BitBtn29Click()
 
 TZeltServerClientWinSocket* TZeltServerForm1::ConnectionOf(std::int32_t clientId) const
 {
-    if (!VoiceSocketTables::InRange(clientId))
+    if (!VoiceSocketTables::inRange(clientId))
         return nullptr;
     return ClientSockets[static_cast<std::size_t>(clientId - 1)].data();
 }

@@ -41,7 +41,7 @@ QString ProgramIniPath()
 
 void TZeltServerForm1::CreateStartup()
 {
-    IniFileName = ProgramIniPath();
+    iniFileName_ = ProgramIniPath();
     // The handler itself disables the timer, so it fires once, and a call after that
     // finds it disabled and does nothing.
     Timer2->setSingleShot(false);
@@ -61,7 +61,7 @@ void TZeltServerForm1::FormDestroy()
         qWarning("%s", error.what());
     }
     TalkList.clear();
-    VoiceSockets.Clear();
+    voiceSockets_.clear();
 }
 
 void TZeltServerForm1::Timer2Timer()
@@ -86,7 +86,7 @@ void TZeltServerForm1::BitBtn26Click()
 void TZeltServerForm1::StartServer()
 {
     // Settings are read afresh at every start; a missing file or key gives the default.
-    const IniFile ini(IniFileName.toStdString());
+    const IniFile ini(iniFileName_.toStdString());
     const int port = ini.readInteger(IniSection, "TCP port", DefaultTcpPort);
     NetPayPerMin = ini.readFloat(IniSection, "Net pay per min", 0.0);
     PayPerDay = ini.readFloat(IniSection, "Pay per day", 0.0);
@@ -117,7 +117,7 @@ void TZeltServerForm1::StartServer()
 
     if (port < 0 || port > 0xFFFF)
         throw std::runtime_error("TCP port " + std::to_string(port) + " is not a port number");
-    if (!ServerSocket1->Open(static_cast<quint16>(port), ListenAddress))
+    if (!ServerSocket1->Open(static_cast<quint16>(port), listenAddress_))
         throw std::runtime_error("Cannot listen on TCP port " + std::to_string(port) + ": " +
                                  ServerSocket1->ErrorString().toStdString());
     setWindowTitle(SavedCaption + QStringLiteral(" [Running]"));

@@ -15,7 +15,7 @@ void TZeltServerForm1::BitBtn28Click()
         setWindowTitle(SavedCaption + QStringLiteral(" [Waiting]"));
         // The wait keeps serving the relay thread's calls into this thread, so voice goes
         // on flowing; nothing else of the window runs until the editor has ended.
-        if (!RunProcessAndWait(EditorProgram, EditorDirectory))
+        if (!RunProcessAndWait(editorProgram_, editorDirectory_))
             setWindowTitle(before);  // nothing to wait for: reload at once
         ReloadTables();
         setWindowTitle(SavedCaption + QStringLiteral(" [Running]"));

@@ -24,7 +24,7 @@ void TZeltServerForm1::CreateTalks()
     connect(Timer1, &QTimer::timeout, this, &TZeltServerForm1::Timer1Timer);
 }
 
-std::vector<TTalkPair> TZeltServerForm1::CurrentTalkPairs() const
+std::vector<TTalkPair> TZeltServerForm1::currentTalkPairs() const
 {
     std::vector<TTalkPair> pairs;
     pairs.reserve(TalkList.size());
@@ -40,7 +40,7 @@ void TZeltServerForm1::StartBilling()
     SecondCounter = 0;
     Timer1->start();
     if (!RelayThread) {
-        RelayThread = std::make_unique<TZeltUDPListenerThread>(VoiceSockets, TalkLock, TalksChanged, *this);
+        RelayThread = std::make_unique<TZeltUDPListenerThread>(voiceSockets_, TalkLock, TalksChanged, *this);
         TalksChanged = false;
         RelayThread->resume();
     }

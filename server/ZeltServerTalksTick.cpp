@@ -70,8 +70,8 @@ void TZeltServerForm1::Timer1Timer()
                 talks.MoveTo(static_cast<int>(i));
 
             // Only the payer's voice keeps a talk alive.
-            TZeltIdSocketHandle* payerSocket = VoiceSockets.receiveHandle(talk->Payer);
-            if (payerSocket && payerSocket->ActivityFlag.exchange(0) != 0) {
+            TZeltIdSocketHandle* payerSocket = voiceSockets_.receiveHandle(talk->Payer);
+            if (payerSocket && payerSocket->activityFlag.exchange(0) != 0) {
                 talk->IdleSeconds = 0;
             } else if (++talk->IdleSeconds > MaxIdleSeconds) {
                 ReleaseLogRows(*talk);

@@ -2,7 +2,8 @@
 //
 // Every control is a public member under its own name so that the handlers of the window,
 // spread over several source files by subject, and the tests can reach it. Handlers are
-// public slots named after the control and the event.
+// public, named after the control and the event. The window's state is private; tests reach
+// it through ServerFormTestAccess (tests/server), its one friend.
 #pragma once
 
 #include "common/ZeltUtils.h"
@@ -10,7 +11,7 @@
 #include "platform/tcp/ServerWinSocket.h"
 #include "platform/thread/ReadWriteLock.h"
 #include "server/relay/VoiceSocketTables.h"
-#include "server/ZeltServerTalks.h"
+#include "server/TalkRecord.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -114,9 +115,6 @@ public:
     // its released grid, "<", "+", "-" to their generated grid. nullptr for anything else.
     ui::DataGrid* Partner(const QObject* control) const;
 
-    // ---- state ----
-    QString SavedCaption;  // the caption at creation; state captions extend it
-
     // The nested log pop-ups, made on first use and only hidden afterwards.
     ui::NestedGridPopup* Prev7ServDaysPopup = nullptr;
     ui::NestedGridPopup* CurServDayPopup = nullptr;
@@ -125,34 +123,13 @@ public:
 
     // ---- signalling (ZeltServerSignalling.cpp) ----
     tcp::ServerWinSocket* ServerSocket1 = nullptr;  // listening socket, closed at creation
-    // Per Client_ID (slot Client_ID - 1, 1 to 1001) the connection of its last accepted
-    // sign-in; the entry empties itself when that connection object is freed.
-    std::array<QPointer<TZeltServerClientWinSocket>, MaxVoiceClientId> ClientSockets;
-    // UDPReceiveHandles and UDPSendHandles: the voice sockets of every subscriber.
-    VoiceSocketTables VoiceSockets;
-    // Price per minute of each outside line 801 to 899 (slot Client_ID - 801), as last offered.
-    std::array<double, 99> LinePrices{};
-    ByteString OutBuffer;  // every message the server sends is built here
-    // Guards VoiceSockets with its buffers and activity flags; see VoiceSocketTables.h.
-    ReadWriteLock TalkLock;
 
     std::unique_ptr<tcp::ServerClientWinSocket> ServerSocket1GetSocket(QTcpSocket* socket);
     void ServerSocket1ClientRead(tcp::ServerClientWinSocket& socket);
     void ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket);
 
     // ---- talks and billing (ZeltServerTalks.cpp) ----
-    // Talks in progress, oldest first; entry n describes row n + 1 of the talks table.
-    // Main thread only.
-    std::vector<std::unique_ptr<TTalkRecord>> TalkList;
-    // Set whenever TalkList gains or loses entries; the relay thread's SyncTalks clears it.
-    std::atomic<bool> TalksChanged{false};
-    std::int32_t SecondCounter = 0;  // 0..59, moved on by every tick that leaves talks
-    // Exists exactly while TalkList holds talks.
-    std::unique_ptr<TZeltUDPListenerThread> RelayThread;
-    double NetPayPerMin = 0.0;  // "Net pay per min", set by Start Server
-    static constexpr std::int32_t MaxIdleSeconds = 59;
-
-    std::vector<TTalkPair> CurrentTalkPairs() const override;
+    std::vector<TTalkPair> currentTalkPairs() const override;
     void TalkStart(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "S"
     void TalkEnd(const MessageValues& values);                                           // "T"
     void Timer1Timer();  // the billing tick
@@ -161,8 +138,6 @@ public:
     void DropAllTalks();
 
     // ---- PIN cards, top-up and balance (ZeltServerPins*.cpp) ----
-    // The program's pseudo-random state; "Generate" seeds it anew for every PIN.
-    std::uint32_t RandomState = 0;
     // The PIN buttons of all three groups: Sender is the clicked button, whose partner link
     // leads to its group's tables.
     void SpeedButton2Click(QObject* Sender);  // ">" Remove from released
@@ -172,17 +147,6 @@ public:
     void DBGrid2Enter(QObject* Sender);       // the focus entered one of the nine PIN grids
 
     // ---- start-up, tray, Start/Stop, server day (ZeltServerStartup*.cpp, ZeltServerServerDay.cpp)
-    // The settings file that every Start Server reads (never writes): the program's own path
-    // with ".ini"; tests point it elsewhere.
-    QString IniFileName;
-    // The address the listening socket is opened on.
-    QHostAddress ListenAddress = QHostAddress::AnyIPv4;
-    // The external table editor, relative to our current directory, and where it runs.
-    std::string EditorProgram = "../ZeltEditor/ZeltEditorProject";
-    std::string EditorDirectory = "../ZeltEditor";
-    double PayPerDay = 0.0;        // "Pay per day", set by Start Server
-    bool AutoStartPending = true;  // the next Start Server takes "No" without asking
-    bool StartHidden = true;       // until the operator first restores the window
     // The program's start: the window hidden behind the tray icon, or minimised where there
     // is no notification area to hold the icon.
     void StartInTray();
@@ -271,6 +235,52 @@ private:
     ui::NestedGridPopup* OpenLogPopup(dataset::Dataset& nested, const QPoint& clientPoint);
     // Runs an operator action; an error goes to the application's error display.
     void Guarded(const std::function<void()>& action);
+
+    friend class ServerFormTestAccess;
+
+    // ---- state ----
+    QString SavedCaption;  // the caption at creation; state captions extend it
+
+    // Signalling.
+    // Per Client_ID (slot Client_ID - 1, 1 to 1001) the connection of its last accepted
+    // sign-in; the entry empties itself when that connection object is freed.
+    std::array<QPointer<TZeltServerClientWinSocket>, MaxVoiceClientId> ClientSockets;
+    // UDPReceiveHandles and UDPSendHandles: the voice sockets of every subscriber.
+    VoiceSocketTables voiceSockets_;
+    // Price per minute of each outside line 801 to 899 (slot Client_ID - 801), as last offered.
+    std::array<double, 99> LinePrices{};
+    ByteString OutBuffer;  // every message the server sends is built here
+    // Guards voiceSockets_ with its buffers and activity flags; see VoiceSocketTables.h.
+    ReadWriteLock TalkLock;
+
+    // Talks and billing.
+    // Talks in progress, oldest first; entry n describes row n + 1 of the talks table.
+    // Main thread only.
+    std::vector<std::unique_ptr<TTalkRecord>> TalkList;
+    // Set whenever TalkList gains or loses entries; the relay thread's SyncTalks clears it.
+    std::atomic<bool> TalksChanged{false};
+    std::int32_t SecondCounter = 0;  // 0..59, moved on by every tick that leaves talks
+    // Exists exactly while TalkList holds talks.
+    std::unique_ptr<TZeltUDPListenerThread> RelayThread;
+    double NetPayPerMin = 0.0;  // "Net pay per min", set by Start Server
+    static constexpr std::int32_t MaxIdleSeconds = 59;
+
+    // PIN cards.
+    // The program's pseudo-random state; "Generate" seeds it anew for every PIN.
+    std::uint32_t RandomState = 0;
+
+    // Start-up, tray, Start/Stop.
+    // The settings file that every Start Server reads (never writes): the program's own path
+    // with ".ini"; tests point it elsewhere.
+    QString iniFileName_;
+    // The address the listening socket is opened on.
+    QHostAddress listenAddress_ = QHostAddress::AnyIPv4;
+    // The external table editor, relative to our current directory, and where it runs.
+    std::string editorProgram_ = "../ZeltEditor/ZeltEditorProject";
+    std::string editorDirectory_ = "../ZeltEditor";
+    double PayPerDay = 0.0;        // "Pay per day", set by Start Server
+    bool AutoStartPending = true;  // the next Start Server takes "No" without asking
+    bool StartHidden = true;       // until the operator first restores the window
 
     TDataModule2& store_;
     std::map<const QObject*, ui::DataGrid*> partners_;

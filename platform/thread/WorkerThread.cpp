@@ -49,7 +49,7 @@ void WorkerThread::resume()
     }
     suspendChanged_.notify_all();
     if (!started_.exchange(true))
-        thread_ = std::thread([this] { ThreadMain(); });
+        thread_ = std::thread([this] { threadMain(); });
 }
 
 void WorkerThread::suspend()
@@ -94,25 +94,25 @@ void WorkerThread::Synchronize(const std::function<void()>& call)
     MainThreadCalls::Run(call);
 }
 
-void WorkerThread::SuspensionPoint()
+void WorkerThread::suspensionPoint()
 {
     std::unique_lock lock(suspendMutex_);
     suspendChanged_.wait(lock, [this] { return !suspended_.load() || terminated_.load(); });
 }
 
-void WorkerThread::SleepUnlessTerminated(int ms)
+void WorkerThread::sleepUnlessTerminated(int ms)
 {
     std::unique_lock lock(suspendMutex_);
     suspendChanged_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return terminated_.load(); });
 }
 
-void WorkerThread::RunGuardedPass(const std::function<void()>& pass)
+void WorkerThread::runGuardedPass(const std::function<void()>& pass)
 {
-    SuspensionPoint();
+    suspensionPoint();
     try {
         pass();
     } catch (...) {
-        ReportError(std::current_exception());
+        reportError(std::current_exception());
     }
 }
 
@@ -123,7 +123,7 @@ void WorkerThread::ShowThreadException()
     ui::ShowError(MessageOf(caughtException_));
 }
 
-void WorkerThread::ReportError(std::exception_ptr error)
+void WorkerThread::reportError(std::exception_ptr error)
 {
     if (IsSilent(error))
         return;
@@ -136,7 +136,7 @@ void WorkerThread::ReportError(std::exception_ptr error)
     caughtException_ = nullptr;
 }
 
-void WorkerThread::ThreadMain()
+void WorkerThread::threadMain()
 {
     // A new thread inherits its creator's priority; workers run at normal priority while
     // the main thread may be raised.
@@ -144,13 +144,13 @@ void WorkerThread::ThreadMain()
     try {
         Execute();
     } catch (...) {
-        ReportError(std::current_exception());
+        reportError(std::current_exception());
     }
     if (onTerminate_) {
         try {
             Synchronize(onTerminate_);
         } catch (...) {
-            ReportError(std::current_exception());
+            reportError(std::current_exception());
         }
     }
     finished_ = true;

@@ -6,12 +6,12 @@
 // run the call. The main thread's waitFor() keeps serving those calls, so a thread blocked
 // in Synchronize() can always finish while the main thread waits for it.
 //
-// Errors: RunGuardedPass() runs one pass of the loop and catches everything it raises; the
+// Errors: runGuardedPass() runs one pass of the loop and catches everything it raises; the
 // error is shown on the main thread through the standard error display (ShowThreadException)
 // unless it is the silent AbortError, and the loop goes on.
 //
-// Suspension is cooperative: suspend() stops the thread at its next pass (RunGuardedPass)
-// or SuspensionPoint(), never while it is inside a pass, so it never stops holding a lock.
+// Suspension is cooperative: suspend() stops the thread at its next pass (runGuardedPass)
+// or suspensionPoint(), never while it is inside a pass, so it never stops holding a lock.
 #pragma once
 
 #include <atomic>
@@ -62,25 +62,25 @@ protected:
     void Synchronize(const std::function<void()>& call);
 
     // Blocks while the thread is suspended; returns at once when it is asked to terminate.
-    void SuspensionPoint();
+    void suspensionPoint();
 
     // Pauses the thread for `ms` milliseconds, or less when it is asked to terminate.
-    void SleepUnlessTerminated(int ms);
+    void sleepUnlessTerminated(int ms);
 
     // One pass of the loop: waits while suspended, runs `pass`, and shows whatever it
     // raised (but the silent abort) on the main thread before returning.
-    void RunGuardedPass(const std::function<void()>& pass);
+    void runGuardedPass(const std::function<void()>& pass);
 
     // Main thread: shows the error that ended the current pass. Gives up any mouse grab
     // first, so that the error box can be answered.
     virtual void ShowThreadException();
 
     // The error being shown; set only while ShowThreadException runs.
-    std::exception_ptr CaughtException() const { return caughtException_; }
+    std::exception_ptr caughtException() const { return caughtException_; }
 
 private:
-    void ThreadMain();
-    void ReportError(std::exception_ptr error);
+    void threadMain();
+    void reportError(std::exception_ptr error);
 
     std::thread thread_;
     std::atomic<bool> started_{false};

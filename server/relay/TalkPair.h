@@ -18,7 +18,7 @@ class TalkPairSource {
 public:
     virtual ~TalkPairSource() = default;
     // Main thread: the talks in progress as (payer, peer), in talk-list order.
-    virtual std::vector<TTalkPair> CurrentTalkPairs() const = 0;
+    virtual std::vector<TTalkPair> currentTalkPairs() const = 0;
 };
 
 }  // namespace parlino

@@ -9,24 +9,24 @@ VoiceSocketTables::~VoiceSocketTables() = default;
 
 TZeltIdSocketHandle* VoiceSocketTables::receiveHandle(int clientId) const
 {
-    return InRange(clientId) ? UDPReceiveHandles[Slot(clientId)].get() : nullptr;
+    return inRange(clientId) ? UDPReceiveHandles[slot(clientId)].get() : nullptr;
 }
 
 TZeltIdSocketHandle* VoiceSocketTables::sendHandle(int clientId, int index) const
 {
-    if (!InRange(clientId) || index < 0 || index >= VoiceSocketCount)
+    if (!inRange(clientId) || index < 0 || index >= VoiceSocketCount)
         return nullptr;
-    return UDPSendHandles[Slot(clientId)][static_cast<std::size_t>(index)].get();
+    return UDPSendHandles[slot(clientId)][static_cast<std::size_t>(index)].get();
 }
 
-std::uint16_t VoiceSocketTables::ReplaceVoiceSockets(int clientId, const std::string& localAddress,
+std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::string& localAddress,
                                                      const std::string& peerAddress,
                                                      std::uint16_t peerPort)
 {
-    if (!InRange(clientId))
+    if (!inRange(clientId))
         throw std::out_of_range("Client_ID " + std::to_string(clientId) + " has no voice sockets");
 
-    auto& receive = UDPReceiveHandles[Slot(clientId)];
+    auto& receive = UDPReceiveHandles[slot(clientId)];
     receive.reset();
     receive = std::make_unique<TZeltIdSocketHandle>();
     receive->setLocalAddress(localAddress);
@@ -38,7 +38,7 @@ std::uint16_t VoiceSocketTables::ReplaceVoiceSockets(int clientId, const std::st
     receive->setNonBlocking(true);
     const std::uint16_t receivePort = receive->boundPort();
 
-    for (auto& send : UDPSendHandles[Slot(clientId)]) {
+    for (auto& send : UDPSendHandles[slot(clientId)]) {
         send.reset();
         send = std::make_unique<TZeltIdSocketHandle>();
         send->setLocalAddress(localAddress);
@@ -51,7 +51,7 @@ std::uint16_t VoiceSocketTables::ReplaceVoiceSockets(int clientId, const std::st
     return receivePort;
 }
 
-void VoiceSocketTables::Clear()
+void VoiceSocketTables::clear()
 {
     for (auto& receive : UDPReceiveHandles)
         receive.reset();

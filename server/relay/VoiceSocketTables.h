@@ -1,12 +1,12 @@
 // The server's voice sockets per subscriber: one that receives his voice and eight that
 // send voice to him, for Client_IDs 1 to 1001.
 //
-// Locking: the tables, the sockets in them and each socket's ReceiveBuffer and
-// ActivityFlag are guarded by the window's TalkLock.
+// Locking: the tables, the sockets in them and each socket's receiveBuffer and
+// activityFlag are guarded by the window's TalkLock.
 //   - The relay thread holds it for writing for each whole relay cycle.
-//   - Sign-in holds it for writing while ReplaceVoiceSockets() swaps a subscriber's
+//   - Sign-in holds it for writing while replaceVoiceSockets() swaps a subscriber's
 //     sockets, so the relay never sees a socket half made or already freed.
-//   - The billing tick holds it for reading while it reads and clears ActivityFlag.
+//   - The billing tick holds it for reading while it reads and clears activityFlag.
 // Nobody may wait for the relay thread, or call into it, while holding the lock.
 #pragma once
 
@@ -30,7 +30,7 @@ public:
     VoiceSocketTables(const VoiceSocketTables&) = delete;
     VoiceSocketTables& operator=(const VoiceSocketTables&) = delete;
 
-    static bool InRange(int clientId) { return clientId >= MinVoiceClientId && clientId <= MaxVoiceClientId; }
+    static bool inRange(int clientId) { return clientId >= MinVoiceClientId && clientId <= MaxVoiceClientId; }
 
     // The subscriber's receive socket, or null when he has none (or the id is out of range).
     TZeltIdSocketHandle* receiveHandle(int clientId) const;
@@ -42,15 +42,15 @@ public:
     // sockets connected to peerAddress:peerPort. Returns the receive socket's port.
     // Throws NetError (the sockets made so far stay in the tables) and std::out_of_range
     // for an id outside 1 to 1001. Call with TalkLock held for writing.
-    std::uint16_t ReplaceVoiceSockets(int clientId, const std::string& localAddress,
+    std::uint16_t replaceVoiceSockets(int clientId, const std::string& localAddress,
                                       const std::string& peerAddress, std::uint16_t peerPort);
 
     // Closes and frees every socket.
-    void Clear();
+    void clear();
 
 private:
     using SendHandles = std::array<std::unique_ptr<TZeltIdSocketHandle>, VoiceSocketCount>;
-    static std::size_t Slot(int clientId) { return static_cast<std::size_t>(clientId - MinVoiceClientId); }
+    static std::size_t slot(int clientId) { return static_cast<std::size_t>(clientId - MinVoiceClientId); }
 
     std::array<std::unique_ptr<TZeltIdSocketHandle>, MaxVoiceClientId> UDPReceiveHandles;
     std::array<SendHandles, MaxVoiceClientId> UDPSendHandles;

@@ -15,10 +15,10 @@ public:
 
     // Datagram bytes received and not yet forwarded. A packet cut across datagrams waits
     // here for its rest.
-    ByteString ReceiveBuffer;
+    ByteString receiveBuffer;
     // Set by the relay when a whole voice packet came through this socket; read and
     // cleared by the billing tick to find talks that have gone silent.
-    std::atomic<std::uint8_t> ActivityFlag{0};
+    std::atomic<std::uint8_t> activityFlag{0};
 };
 
 }  // namespace parlino

@@ -25,7 +25,7 @@ TZeltUDPListenerThread::~TZeltUDPListenerThread()
 
 void TZeltUDPListenerThread::SyncTalks()
 {
-    snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.CurrentTalkPairs());
+    snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.currentTalkPairs());
     TalksChanged = false;
 }
 
@@ -39,24 +39,24 @@ void TZeltUDPListenerThread::Execute()
     snapshot_ = std::make_unique<std::vector<TTalkPair>>();
     setOnTerminate([this] { ThreadTerminate(); });
     while (!terminated())
-        RunGuardedPass([this] { RunCycle(); });
+        runGuardedPass([this] { runCycle(); });
 }
 
-void TZeltUDPListenerThread::RunCycle()
+void TZeltUDPListenerThread::runCycle()
 {
     if (TalksChanged.load())
         Synchronize([this] { SyncTalks(); });
     if (snapshot_->empty()) {
         // Nothing to wait on: pause for one wait instead of spinning on the lock.
-        SleepUnlessTerminated(RelayWaitMs);
+        sleepUnlessTerminated(RelayWaitMs);
         return;
     }
     WriteLockGuard guard(TalkLock);
-    RelayPass(Direction::PayersToPeers);
-    RelayPass(Direction::PeersToPayers);
+    relayPass(Direction::PayersToPeers);
+    relayPass(Direction::PeersToPayers);
 }
 
-void TZeltUDPListenerThread::RelayPass(Direction direction)
+void TZeltUDPListenerThread::relayPass(Direction direction)
 {
     const std::vector<TTalkPair>& pairs = *snapshot_;
     const auto source = [direction](const TTalkPair& pair) {
@@ -83,7 +83,7 @@ void TZeltUDPListenerThread::RelayPass(Direction direction)
             if (match == pairs.size())
                 continue;
             position = match;
-            Forward(*static_cast<TZeltIdSocketHandle*>(socket), target(pairs[match]));
+            forward(*static_cast<TZeltIdSocketHandle*>(socket), target(pairs[match]));
         }
         // Only what has already arrived on the sockets just served: waiting here for
         // their next datagrams (which clients send 120 ms apart, at staggered times) would
@@ -92,15 +92,15 @@ void TZeltUDPListenerThread::RelayPass(Direction direction)
     }
 }
 
-void TZeltUDPListenerThread::Forward(TZeltIdSocketHandle& from, std::int32_t toClientId)
+void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toClientId)
 {
     char datagram[RelayReceiveLength];
     const std::int64_t received = from.receiveFrom(datagram, sizeof datagram);
     if (received <= 0)
         return;
-    from.ReceiveBuffer.append(datagram, static_cast<std::size_t>(received));
-    DrainVoicePackets(from.ReceiveBuffer, [&](VoicePacket&& packet) {
-        from.ActivityFlag = 1;
+    from.receiveBuffer.append(datagram, static_cast<std::size_t>(received));
+    DrainVoicePackets(from.receiveBuffer, [&](VoicePacket&& packet) {
+        from.activityFlag = 1;
         TZeltIdSocketHandle* out = sockets_.sendHandle(toClientId, SendSocketIndex(packet.Sequence));
         if (!out)
             return;

@@ -51,9 +51,9 @@ protected:
 private:
     enum class Direction { PayersToPeers, PeersToPayers };
 
-    void RunCycle();
-    void RelayPass(Direction direction);
-    void Forward(TZeltIdSocketHandle& from, std::int32_t toClientId);
+    void runCycle();
+    void relayPass(Direction direction);
+    void forward(TZeltIdSocketHandle& from, std::int32_t toClientId);
 
     VoiceSocketTables& sockets_;
     ReadWriteLock& TalkLock;

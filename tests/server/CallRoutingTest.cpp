@@ -114,13 +114,13 @@ TEST_F(CallRouting, PriceOfferIsKeptForLinesOnlyAndRelayed)
     EXPECT_EQ(ValueAs<std::string>(offer->values, 0), "Paris");
     EXPECT_EQ(ValueAs<double>(offer->values, 1), 0.35);
     EXPECT_FALSE(ValueAs<bool>(offer->values, 2));
-    EXPECT_EQ(window->LinePrices[0], 0.35);
+    EXPECT_EQ(inside().LinePrices[0], 0.35);
 
     alice->Send('f', 4, {std::int32_t{101}, std::string("Rome"), 9.0, true});
     const auto relayed = alice->Next();
     ASSERT_TRUE(relayed);
     EXPECT_EQ(ValueAs<double>(relayed->values, 1), 9.0);
-    for (double price : window->LinePrices)
+    for (double price : inside().LinePrices)
         EXPECT_TRUE(price == 0.0 || price == 0.35) << "a subscriber's offer is stored nowhere";
 }
 

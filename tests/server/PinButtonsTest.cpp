@@ -75,7 +75,7 @@ TEST_F(PinButtonsTest, GenerateTwiceInsertsTwoPinsDrawnFromTheCounter)
         EXPECT_EQ(pin.size(), 20u);
         EXPECT_NE(pin[0], '0');
     }
-    EXPECT_EQ(window->RandomState, 1554527051u) << "the state goes on from the last draw";
+    EXPECT_EQ(inside().RandomState, 1554527051u) << "the state goes on from the last draw";
     EXPECT_EQ(store->GeneratedPins[1].RecordCount(), 1) << "other groups keep their cards";
     EXPECT_EQ(store->GeneratedPins[2].RecordCount(), 1);
 

@@ -16,19 +16,19 @@ TEST_F(SignIn, AcceptedSignInAnnouncesTheVoicePortAndMarksTheAccountOnline)
     const auto reply = alice->Next();
     ASSERT_TRUE(reply);
     ASSERT_EQ(reply->letter, 'V');
-    const auto* receive = window->VoiceSockets.receiveHandle(101);
+    const auto* receive = inside().voiceSockets.receiveHandle(101);
     ASSERT_NE(receive, nullptr);
     EXPECT_EQ(ValueAs<std::int32_t>(reply->values, 0), receive->boundPort());
     for (int k = 0; k < VoiceSocketCount; ++k) {
-        const auto* send = window->VoiceSockets.sendHandle(101, k);
+        const auto* send = inside().voiceSockets.sendHandle(101, k);
         ASSERT_NE(send, nullptr);
         EXPECT_EQ(send->peerAddress(), "127.0.0.1");
         EXPECT_EQ(send->peerPort(), 40123);
     }
     EXPECT_EQ(StatusOf(101), "ONLINE");
     EXPECT_EQ(FixText(ReadFixRecord(101), 20, 8), "ONLINE");
-    ASSERT_NE(window->ClientSockets[100], nullptr);
-    EXPECT_EQ(window->ClientSockets[100]->Client_ID, 101);
+    ASSERT_NE(inside().ClientSockets[100], nullptr);
+    EXPECT_EQ(inside().ClientSockets[100]->Client_ID, 101);
 }
 
 TEST_F(SignIn, RefusalsCarryNoReasonAndABannedAccountHearsNothing)
@@ -50,7 +50,7 @@ TEST_F(SignIn, RefusalsCarryNoReasonAndABannedAccountHearsNothing)
     window->BitBtn29Click();
     EXPECT_EQ(caller->NextLetter(), 'I');
     EXPECT_EQ(StatusOf(104), "BANNED");
-    EXPECT_EQ(window->VoiceSockets.receiveHandle(104), nullptr);
+    EXPECT_EQ(inside().voiceSockets.receiveHandle(104), nullptr);
 
     // The connection stays usable after refusals.
     caller->SignIn(103);
@@ -92,7 +92,7 @@ TEST_F(SignIn, SecondSignInReplacesTheVoiceSocketsAndMovesDelivery)
     ASSERT_TRUE(secondReply && secondReply->letter == 'V');
     const auto newPort = static_cast<std::uint16_t>(ValueAs<std::int32_t>(secondReply->values, 0));
     EXPECT_NE(newPort, oldPort);
-    EXPECT_EQ(window->VoiceSockets.receiveHandle(101)->boundPort(), newPort);
+    EXPECT_EQ(inside().voiceSockets.receiveHandle(101)->boundPort(), newPort);
 
     // Nothing listens on the old port any more: it can be bound again.
     net::UdpSocket probe;
@@ -110,7 +110,7 @@ TEST_F(SignIn, SecondSignInReplacesTheVoiceSocketsAndMovesDelivery)
     // When the first connection closes, the account goes offline although the second is open.
     first->socket().disconnectFromHost();
     ASSERT_TRUE(WaitUntil([&] { return StatusOf(101) == "OFFLINE"; }));
-    EXPECT_NE(window->ClientSockets[100], nullptr);
+    EXPECT_NE(inside().ClientSockets[100], nullptr);
 }
 
 TEST_F(SignIn, DisconnectSetsOfflineAndAnUnsignedOneWritesNothing)
@@ -119,7 +119,7 @@ TEST_F(SignIn, DisconnectSetsOfflineAndAnUnsignedOneWritesNothing)
     alice->socket().disconnectFromHost();
     ASSERT_TRUE(WaitUntil([&] { return StatusOf(101) == "OFFLINE"; }));
     EXPECT_EQ(FixText(ReadFixRecord(101), 20, 8), "OFFLINE");
-    ASSERT_TRUE(WaitUntil([&] { return window->ClientSockets[100].isNull(); }))
+    ASSERT_TRUE(WaitUntil([&] { return inside().ClientSockets[100].isNull(); }))
         << "the freed connection object is no longer reachable";
 
     const auto before = ReadFixRecord(102);

@@ -39,8 +39,8 @@ protected:
                << "cp edited-noncrit.cds '" << data.toStdString() << "/" << NoncritFile << "'\n";
         script.close();
         QFile::setPermissions(EditorFile("editor"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        window->EditorProgram = EditorFile("editor").toStdString();
-        window->EditorDirectory = editorDir_.path().toStdString();
+        inside().editorProgram = EditorFile("editor").toStdString();
+        inside().editorDirectory = editorDir_.path().toStdString();
     }
 
     QString EditorFile(const char* name) const { return editorDir_.filePath(QString::fromLatin1(name)); }
@@ -80,8 +80,8 @@ TEST_F(StartupEditorTest, TheEditorWorksOnTheSavedTablesAndTheServerReadsItsChan
 
 TEST_F(StartupEditorTest, AnEditorThatCannotStartReloadsAtOnce)
 {
-    window->EditorProgram = EditorFile("missing").toStdString();
-    window->EditorDirectory = editorDir_.path().toStdString();
+    inside().editorProgram = EditorFile("missing").toStdString();
+    inside().editorDirectory = editorDir_.path().toStdString();
     window->BitBtn27->click();
     ASSERT_EQ(Caption(), "Parlino Server [Stopped]");
 

@@ -19,15 +19,15 @@ TEST_F(StartupTest, SettingsAreReadAtEveryStartAndAMissingFileGivesTheDefaults)
     const quint16 port = WriteIniWithFreePort("2.5", "0,5");
     ASSERT_TRUE(AutoStart().empty());
     EXPECT_EQ(window->ServerSocket1->Port(), port);
-    EXPECT_DOUBLE_EQ(window->NetPayPerMin, 2.5);
-    EXPECT_DOUBLE_EQ(window->PayPerDay, 0.5);
+    EXPECT_DOUBLE_EQ(inside().NetPayPerMin, 2.5);
+    EXPECT_DOUBLE_EQ(inside().PayPerDay, 0.5);
 
     ASSERT_TRUE(QFile::remove(IniPath()));
     ASSERT_EQ(ClickStart(DialogAnswer::No).size(), 1u);
     EXPECT_TRUE(window->ServerSocket1->Active());
     EXPECT_EQ(window->ServerSocket1->Port(), 1101);
-    EXPECT_EQ(window->NetPayPerMin, 0.0);
-    EXPECT_EQ(window->PayPerDay, 0.0);
+    EXPECT_EQ(inside().NetPayPerMin, 0.0);
+    EXPECT_EQ(inside().PayPerDay, 0.0);
 
     // A new day without settings charges no fee.
     ClickStart(DialogAnswer::Yes);

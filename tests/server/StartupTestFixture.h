@@ -72,8 +72,8 @@ protected:
     // After MakeWindow(): the settings file in the scratch directory, loopback only.
     void PrepareWindow()
     {
-        window->IniFileName = IniPath();
-        window->ListenAddress = QHostAddress::LocalHost;
+        inside().iniFileName = IniPath();
+        inside().listenAddress = QHostAddress::LocalHost;
     }
 
     static QString IniPath() { return QDir::current().filePath(QStringLiteral("ParlinoServer.ini")); }

@@ -15,12 +15,12 @@ TEST_F(StartupTest, WithoutANotificationAreaTheWindowStartsMinimisedAndStaysReac
     window->StartInTray();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isMinimized());
-    EXPECT_TRUE(window->StartHidden);
+    EXPECT_TRUE(inside().StartHidden);
 
     window->Restore1->trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_FALSE(window->StartHidden);
+    EXPECT_FALSE(inside().StartHidden);
 
     window->showMinimized();
     QCoreApplication::processEvents();
@@ -38,7 +38,7 @@ TEST_F(StartupTest, TheTrayIconStandsInForTheHiddenWindow)
     emit window->TrayIcon1->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->TrayIcon1->isVisible());
-    EXPECT_FALSE(window->StartHidden);
+    EXPECT_FALSE(inside().StartHidden);
 
     window->showMinimized();
     EXPECT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
@@ -57,8 +57,8 @@ TEST_F(StartupTest, StopAndExitEndsTheTalksWithoutTellingAnybodyAndClosesTheWind
     ASSERT_EQ(callee.NextLetter(), 'V');
     caller.Send('S', 1, {std::int32_t{102}});
     ASSERT_EQ(callee.NextLetter(), 'S');
-    ASSERT_EQ(window->TalkList.size(), 1u);
-    ASSERT_TRUE(window->RelayThread);
+    ASSERT_EQ(inside().TalkList.size(), 1u);
+    ASSERT_TRUE(inside().RelayThread);
     window->Restore1->trigger();
 
     QSignalSpy closed(window.get(), &TZeltServerForm1::Closed);
@@ -66,8 +66,8 @@ TEST_F(StartupTest, StopAndExitEndsTheTalksWithoutTellingAnybodyAndClosesTheWind
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->TrayIcon1->isVisible());
-    EXPECT_TRUE(window->TalkList.empty());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_TRUE(inside().TalkList.empty());
+    EXPECT_FALSE(inside().RelayThread);
     EXPECT_FALSE(window->ServerSocket1->Active());
 
     for (Subscriber* party : {&caller, &callee}) {

@@ -9,7 +9,7 @@ using TalkBilling = TalkTest;
 
 TEST_F(TalkBilling, FirstMinuteAtTheFirstTickAndTheNextSixtyTicksLater)
 {
-    window->NetPayPerMin = 1.5;
+    inside().NetPayPerMin = 1.5;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     StartTalk(*alice, 101, *bob, 102);
@@ -24,7 +24,7 @@ TEST_F(TalkBilling, FirstMinuteAtTheFirstTickAndTheNextSixtyTicksLater)
 
     Tick(59, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 18.5) << "one charge per started minute";
-    EXPECT_EQ(window->SecondCounter, 0);
+    EXPECT_EQ(inside().SecondCounter, 0);
 
     Tick(1, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 17.0);
@@ -36,20 +36,20 @@ TEST_F(TalkBilling, FirstMinuteAtTheFirstTickAndTheNextSixtyTicksLater)
     // The peer pays nothing and his day's minutes count only his own calls.
     EXPECT_DOUBLE_EQ(BalanceOf(102), 20.0);
     EXPECT_EQ(IntegerOf(102, "CurServDayDur"), 0);
-    EXPECT_EQ(window->SecondCounter, 1);
+    EXPECT_EQ(inside().SecondCounter, 1);
 }
 
 TEST_F(TalkBilling, TalksStartedAtDifferentTicksAreChargedOnTheirOwnPhase)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
     StartTalk(*alice, 101, *bob, 102);
     Tick(3, {101});
     StartTalk(*carol, 103, *bob, 102);
-    ASSERT_EQ(window->TalkList.size(), 2u);
-    EXPECT_EQ(window->TalkList[1]->MinutePhase, 3);
+    ASSERT_EQ(inside().TalkList.size(), 2u);
+    EXPECT_EQ(inside().TalkList[1]->MinutePhase, 3);
 
     Tick(1, {101, 103});  // the fourth tick: Carol's first minute only
     EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0);
@@ -66,7 +66,7 @@ TEST_F(TalkBilling, TalksStartedAtDifferentTicksAreChargedOnTheirOwnPhase)
 
 TEST_F(TalkBilling, ChargeThatLeavesNoMoneyEndsTheTalkWithNoFundsToBoth)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     SetField(101, "Balance", 1.5);
@@ -74,23 +74,23 @@ TEST_F(TalkBilling, ChargeThatLeavesNoMoneyEndsTheTalkWithNoFundsToBoth)
 
     Tick(60, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 0.5);
-    EXPECT_EQ(window->TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList.size(), 1u);
 
     Tick(1, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), -0.5) << "the last started minute is paid in full";
     EXPECT_DOUBLE_EQ(FixBalance(101), -0.5);
     EXPECT_EQ(alice->NextLetter(), 'Z');
     EXPECT_EQ(bob->NextLetter(), 'Z');
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
     EXPECT_TRUE(store->TalksTable.IsEmpty());
     EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
     EXPECT_EQ(SavedLog(101).at(0).duration, 2);
 }
 
 TEST_F(TalkBilling, OutsideLinesAreChargedAtTheirOfferedPrice)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
@@ -115,21 +115,21 @@ TEST_F(TalkBilling, OnlyThePayersVoiceKeepsATalkAlive)
     Tick(30, {102});
     Tick(1, {101});  // starts the count again
     Tick(59, {102});
-    ASSERT_EQ(window->TalkList.size(), 1u);
-    EXPECT_EQ(window->TalkList[0]->IdleSeconds, 59);
+    ASSERT_EQ(inside().TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList[0]->IdleSeconds, 59);
 
     Tick(1, {102});  // the 60th silent tick
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
     EXPECT_TRUE(store->TalksTable.IsEmpty());
     EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
     ExpectNothingBefore(*alice, 101);
     ExpectNothingBefore(*bob, 102);
 }
 
 TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
@@ -161,7 +161,7 @@ TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
 
 TEST_F(TalkBilling, ReloadDuringATalkDoesNotStopItsCharges)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     StartTalk(*alice, 101, *bob, 102);
@@ -173,12 +173,12 @@ TEST_F(TalkBilling, ReloadDuringATalkDoesNotStopItsCharges)
     Tick(60, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 18.0);
     EXPECT_DOUBLE_EQ(FixBalance(101), 18.0);
-    EXPECT_EQ(window->TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList.size(), 1u);
 }
 
 TEST_F(TalkBilling, MissingCriticalFixStillChargesTheTableQuietly)
 {
-    window->NetPayPerMin = 1;
+    inside().NetPayPerMin = 1;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     StartTalk(*alice, 101, *bob, 102);
@@ -187,7 +187,7 @@ TEST_F(TalkBilling, MissingCriticalFixStillChargesTheTableQuietly)
     Tick(1, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0);
     EXPECT_FALSE(QFile::exists(CriticalFixPath)) << "the file is never created here";
-    EXPECT_EQ(window->TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList.size(), 1u);
 }
 
 }  // namespace

@@ -30,11 +30,11 @@ TEST_F(TalkStartEnd, StartLogsBothPartiesAddsTheTalkAndTellsOnlyThePeer)
     EXPECT_EQ(TalksColumn("Loc2Loc"), std::vector<std::string>{"Office > Office"});
     EXPECT_EQ(TalksColumn("Duration"), std::vector<std::string>{"0"});
 
-    ASSERT_EQ(window->TalkList.size(), 1u);
-    EXPECT_EQ(window->TalkList[0]->Payer, 101);
-    EXPECT_EQ(window->TalkList[0]->Peer, 102);
+    ASSERT_EQ(inside().TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList[0]->Payer, 101);
+    EXPECT_EQ(inside().TalkList[0]->Peer, 102);
     EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_TRUE(window->RelayThread);
+    EXPECT_TRUE(inside().RelayThread);
 }
 
 TEST_F(TalkStartEnd, PeerNotOnlineLeavesBothLogRowsAtZeroMinutesAndNoTalk)
@@ -48,14 +48,14 @@ TEST_F(TalkStartEnd, PeerNotOnlineLeavesBothLogRowsAtZeroMinutesAndNoTalk)
     ASSERT_EQ(SavedLog(103).size(), 1u);
     EXPECT_EQ(SavedLog(103)[0].callType, "<");
     EXPECT_EQ(SavedLog(103)[0].duration, 0);
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
     EXPECT_TRUE(store->TalksTable.IsEmpty());
     EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
 
     RequestTalk(*alice, 101, 999);  // no such account: only the payer's row
     EXPECT_EQ(SavedLog(101).size(), 2u);
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
 }
 
 TEST_F(TalkStartEnd, PayerMustBeSignedInAndOnline)
@@ -72,7 +72,7 @@ TEST_F(TalkStartEnd, PayerMustBeSignedInAndOnline)
     RequestTalk(*stranger, 103, 102);
     EXPECT_EQ(SavedLog(103).size(), 1u) << "the payer's row is saved before his status is tested";
     EXPECT_TRUE(SavedLog(102).empty());
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
     ExpectNothingBefore(*bob, 102);
 }
 
@@ -86,25 +86,25 @@ TEST_F(TalkStartEnd, EndRemovesTheFirstTalkOfThePayerAndTellsTheSecondNumber)
 
     carol->Send('T', 2, {std::int32_t{103}, std::int32_t{101}});  // 103 pays for no talk
     ExpectNothingBefore(*alice, 101);
-    EXPECT_EQ(window->TalkList.size(), 2u);
+    EXPECT_EQ(inside().TalkList.size(), 2u);
 
     // The peer named in the message is not compared: the first talk of 101 goes.
     carol->Send('T', 2, {std::int32_t{101}, std::int32_t{101}});
     EXPECT_EQ(alice->NextLetter(), 'T');
-    ASSERT_EQ(window->TalkList.size(), 1u);
-    EXPECT_EQ(window->TalkList[0]->Peer, 103);
+    ASSERT_EQ(inside().TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList[0]->Peer, 103);
     EXPECT_EQ(TalksColumn("ID2ID"), std::vector<std::string>{"101 > 103"});
     EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_TRUE(window->RelayThread);
+    EXPECT_TRUE(inside().RelayThread);
 
     // The caller's own drop: "T" [caller, callee] tells the callee; the last talk stops
     // the timer and the relay.
     alice->Send('T', 2, {std::int32_t{101}, std::int32_t{103}});
     EXPECT_EQ(carol->NextLetter(), 'T');
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_TRUE(inside().TalkList.empty());
     EXPECT_TRUE(store->TalksTable.IsEmpty());
     EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
     EXPECT_EQ(SavedLog(101).size(), 2u) << "the logs keep their rows";
 }
 
@@ -117,8 +117,8 @@ TEST_F(TalkStartEnd, DropAllTalksStopsTheRelayAtOnceAndTheTimerAtTheNextTick)
     StartTalk(*carol, 103, *bob, 102);
 
     window->DropAllTalks();
-    EXPECT_FALSE(window->RelayThread);
-    EXPECT_TRUE(window->TalkList.empty());
+    EXPECT_FALSE(inside().RelayThread);
+    EXPECT_TRUE(inside().TalkList.empty());
     EXPECT_TRUE(window->Timer1->isActive());
     EXPECT_EQ(store->TalksTable.RecordCount(), 2) << "the talks table is left to the caller";
     for (auto [subscriber, id] : {std::pair{alice.get(), 101}, {bob.get(), 102}, {carol.get(), 103}})
@@ -126,12 +126,12 @@ TEST_F(TalkStartEnd, DropAllTalksStopsTheRelayAtOnceAndTheTimerAtTheNextTick)
 
     Tick();
     EXPECT_FALSE(window->Timer1->isActive());
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
 
     // A new talk after that starts everything again.
     StartTalk(*alice, 101, *bob, 102);
     EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_TRUE(window->RelayThread);
+    EXPECT_TRUE(inside().RelayThread);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ protected:
     }
 
     // What the relay does for each whole packet from a subscriber.
-    void Speak(std::int32_t clientId) { window->VoiceSockets.receiveHandle(clientId)->ActivityFlag = 1; }
+    void Speak(std::int32_t clientId) { inside().voiceSockets.receiveHandle(clientId)->activityFlag = 1; }
 
     // Runs the tick `count` times; before each, the given subscribers have spoken.
     void Tick(int count = 1, std::initializer_list<std::int32_t> speaking = {})
@@ -86,7 +86,7 @@ protected:
     std::vector<std::int32_t> Payers() const
     {
         std::vector<std::int32_t> payers;
-        for (const auto& talk : window->TalkList)
+        for (const auto& talk : inside().TalkList)
             payers.push_back(talk->Payer);
         return payers;
     }

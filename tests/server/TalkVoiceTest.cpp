@@ -36,23 +36,23 @@ TEST_F(TalkVoice, VoiceFlowsBothWaysThroughTheServerAndKeepsTheTalk)
     const auto atBob = bobVoice.receive();
     ASSERT_TRUE(atBob) << "Alice's voice did not reach Bob";
     EXPECT_EQ(atBob->bytes, fromAlice);
-    EXPECT_EQ(atBob->fromPort, window->VoiceSockets.sendHandle(102, 5)->boundPort());
+    EXPECT_EQ(atBob->fromPort, inside().voiceSockets.sendHandle(102, 5)->boundPort());
 
     const ByteString fromBob = PackVoicePacket(MakePacket(3, -20));
     bobVoice.send(fromBob);
     const auto atAlice = aliceVoice.receive();
     ASSERT_TRUE(atAlice) << "Bob's voice did not reach Alice";
     EXPECT_EQ(atAlice->bytes, fromBob);
-    EXPECT_EQ(atAlice->fromPort, window->VoiceSockets.sendHandle(101, 3)->boundPort());
+    EXPECT_EQ(atAlice->fromPort, inside().voiceSockets.sendHandle(101, 3)->boundPort());
 
     // The relay marked Alice's socket: the tick counts her as speaking.
     Tick(60);
-    ASSERT_EQ(window->TalkList.size(), 1u);
-    EXPECT_EQ(window->TalkList[0]->IdleSeconds, 59);
+    ASSERT_EQ(inside().TalkList.size(), 1u);
+    EXPECT_EQ(inside().TalkList[0]->IdleSeconds, 59);
 
     alice->Send('T', 2, {std::int32_t{101}, std::int32_t{102}});
     EXPECT_EQ(bob->NextLetter(), 'T');
-    EXPECT_FALSE(window->RelayThread);
+    EXPECT_FALSE(inside().RelayThread);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // message box answered and recorded.
 #pragma once
 
+#include "ServerFormTestAccess.h"
+
 #include "platform/ui/Dialogs.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -68,6 +70,9 @@ protected:
         window->BitBtn22Click();
         return dialogs.requests();
     }
+
+    // The window's state beyond its controls.
+    ServerFormTestAccess inside() const { return ServerFormTestAccess(*window); }
 
     dataset::Dataset& Users() { return store->ClientDataSet1; }
 

@@ -41,7 +41,7 @@ protected:
     void Execute() override
     {
         for (int round = 0; !terminated() && round < 100000; ++round)
-            RunGuardedPass([&] { pass_(*this, passes++); });
+            runGuardedPass([&] { pass_(*this, passes++); });
     }
 
 private:

@@ -92,7 +92,7 @@ struct LoopbackClient {
 
 class FakeTalks : public TalkPairSource {
 public:
-    std::vector<TTalkPair> CurrentTalkPairs() const override
+    std::vector<TTalkPair> currentTalkPairs() const override
     {
         std::lock_guard lock(mutex_);
         if (!failure_.empty())
@@ -136,7 +136,7 @@ protected:
     {
         WriteLockGuard guard(talkLock);
         const std::uint16_t port =
-            sockets.ReplaceVoiceSockets(client.clientId, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
+            sockets.replaceVoiceSockets(client.clientId, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
         client.connectTo(port);
     }
 
@@ -169,7 +169,7 @@ protected:
     bool ActivitySet(int clientId)
     {
         ReadLockGuard guard(talkLock);
-        return sockets.receiveHandle(clientId)->ActivityFlag.load() != 0;
+        return sockets.receiveHandle(clientId)->activityFlag.load() != 0;
     }
 
     VoiceSocketTables sockets;

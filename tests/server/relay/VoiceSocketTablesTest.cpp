@@ -7,7 +7,7 @@ TEST(VoiceSocketTables, SignInMakesNineSocketsAndTheNextOneReplacesThem)
 {
     VoiceSocketTables tables;
     LoopbackClient client(1001);
-    const std::uint16_t firstPort = tables.ReplaceVoiceSockets(1001, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
+    const std::uint16_t firstPort = tables.replaceVoiceSockets(1001, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
     ASSERT_NE(tables.receiveHandle(1001), nullptr);
     EXPECT_EQ(tables.receiveHandle(1001)->boundPort(), firstPort);
     for (int k = 0; k < VoiceSocketCount; ++k) {
@@ -18,7 +18,7 @@ TEST(VoiceSocketTables, SignInMakesNineSocketsAndTheNextOneReplacesThem)
     // Voice sent to the first receive port is not heard once the sockets are replaced.
     LoopbackClient oldSide(1001);
     oldSide.connectTo(firstPort);
-    const std::uint16_t secondPort = tables.ReplaceVoiceSockets(1001, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
+    const std::uint16_t secondPort = tables.replaceVoiceSockets(1001, "127.0.0.1", "127.0.0.1", client.receiver.boundPort());
     EXPECT_EQ(tables.receiveHandle(1001)->boundPort(), secondPort);
     oldSide.send("late");
     std::vector<net::UdpSocket*> list{tables.receiveHandle(1001)};
@@ -39,12 +39,12 @@ TEST(VoiceSocketTables, IdsOutsideTheTablesHoldNothing)
     EXPECT_EQ(tables.receiveHandle(1002), nullptr);
     EXPECT_EQ(tables.sendHandle(101, 8), nullptr);
     EXPECT_EQ(tables.sendHandle(101, -1), nullptr);
-    EXPECT_THROW(tables.ReplaceVoiceSockets(0, "127.0.0.1", "127.0.0.1", 9), std::out_of_range);
-    EXPECT_THROW(tables.ReplaceVoiceSockets(1002, "127.0.0.1", "127.0.0.1", 9), std::out_of_range);
+    EXPECT_THROW(tables.replaceVoiceSockets(0, "127.0.0.1", "127.0.0.1", 9), std::out_of_range);
+    EXPECT_THROW(tables.replaceVoiceSockets(1002, "127.0.0.1", "127.0.0.1", 9), std::out_of_range);
 
-    tables.ReplaceVoiceSockets(1, "127.0.0.1", "127.0.0.1", 9);
+    tables.replaceVoiceSockets(1, "127.0.0.1", "127.0.0.1", 9);
     EXPECT_NE(tables.receiveHandle(1), nullptr);
-    tables.Clear();
+    tables.clear();
     EXPECT_EQ(tables.receiveHandle(1), nullptr);
     EXPECT_EQ(tables.sendHandle(1, 0), nullptr);
 }
@@ -52,7 +52,7 @@ TEST(VoiceSocketTables, IdsOutsideTheTablesHoldNothing)
 TEST(VoiceSocketTables, AddressThatCannotBeBoundRaisesAndKeepsWhatWasMade)
 {
     VoiceSocketTables tables;
-    EXPECT_THROW(tables.ReplaceVoiceSockets(101, "no address", "127.0.0.1", 9), net::NetError);
+    EXPECT_THROW(tables.replaceVoiceSockets(101, "no address", "127.0.0.1", 9), net::NetError);
     ASSERT_NE(tables.receiveHandle(101), nullptr);
     EXPECT_EQ(tables.receiveHandle(101)->boundPort(), 0);
     EXPECT_EQ(tables.sendHandle(101, 0), nullptr);
