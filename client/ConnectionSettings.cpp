@@ -12,7 +12,7 @@ namespace {
 
 const std::string Section = "Server";
 
-void Save(const IniFile& ini)
+void save(const IniFile& ini)
 {
     if (!ini.save())
         throw std::runtime_error("Cannot create file \"" + ini.path() + "\"");
@@ -20,31 +20,31 @@ void Save(const IniFile& ini)
 
 }  // namespace
 
-ConnectionSettings ConnectionSettings::Read(IniFile& ini)
+ConnectionSettings ConnectionSettings::read(IniFile& ini)
 {
     const ConnectionSettings defaults;
     if (!ini.sectionExists(Section))
-        defaults.Write(ini);
+        defaults.write(ini);
     ConnectionSettings settings;
-    settings.IpAddress = QString::fromStdString(
-        ini.readString(Section, "IP address", defaults.IpAddress.toStdString()));
-    settings.HostName = QString::fromStdString(
-        ini.readString(Section, "Host name", defaults.HostName.toStdString()));
-    settings.SelectedIndex = ini.readInteger(Section, "Selected index", defaults.SelectedIndex);
-    settings.TcpPort = ini.readInteger(Section, "TCP port", defaults.TcpPort);
+    settings.ipAddress = QString::fromStdString(
+        ini.readString(Section, "IP address", defaults.ipAddress.toStdString()));
+    settings.hostName = QString::fromStdString(
+        ini.readString(Section, "Host name", defaults.hostName.toStdString()));
+    settings.selectedIndex = ini.readInteger(Section, "Selected index", defaults.selectedIndex);
+    settings.tcpPort = ini.readInteger(Section, "TCP port", defaults.tcpPort);
     return settings;
 }
 
-void ConnectionSettings::Write(IniFile& ini) const
+void ConnectionSettings::write(IniFile& ini) const
 {
-    ini.writeString(Section, "IP address", IpAddress.toStdString());
-    ini.writeString(Section, "Host name", HostName.toStdString());
-    ini.writeInteger(Section, "Selected index", SelectedIndex);
-    ini.writeInteger(Section, "TCP port", TcpPort);
-    Save(ini);
+    ini.writeString(Section, "IP address", ipAddress.toStdString());
+    ini.writeString(Section, "Host name", hostName.toStdString());
+    ini.writeInteger(Section, "Selected index", selectedIndex);
+    ini.writeInteger(Section, "TCP port", tcpPort);
+    save(ini);
 }
 
-QString ProgramIniPath()
+QString programIniPath()
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
     QString name = program.fileName();

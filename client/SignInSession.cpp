@@ -17,7 +17,7 @@ namespace {
 
 constexpr int MaxPasswordLength = 20;
 
-std::int32_t DecimalInteger(const QString& text)
+std::int32_t decimalInteger(const QString& text)
 {
     bool ok = false;
     const int value = text.toInt(&ok, 10);
@@ -26,7 +26,7 @@ std::int32_t DecimalInteger(const QString& text)
     return value;
 }
 
-void WriteClientIdFile(const QString& path, const QString& clientId)
+void writeClientIdFile(const QString& path, const QString& clientId)
 {
     QFile file(path);
     const QByteArray line = clientId.toLatin1() + '\n';
@@ -51,86 +51,86 @@ SignInSession::SignInSession(tcp::ClientWinSocket& socket, VoiceHandles& voice, 
 bool SignInSession::ConnectToServer()
 {
     IniFile ini(iniPath_.toStdString());
-    ConnectionSettings settings = ConnectionSettings::Read(ini);
+    ConnectionSettings settings = ConnectionSettings::read(ini);
 
     ConnectionDialogFields fields;
-    fields.HostName = settings.HostName;
-    fields.IpAddress = settings.IpAddress;
-    fields.SelectedIndex = settings.SelectedIndex;
-    fields.TcpPort = QString::number(settings.TcpPort);
-    fields.UdpBase = QString::number(UdpBasePort);
-    fields.UdpMax = QString::number(UdpMaxPort);
-    fields.SocketCount = QString::number(VoiceSocketCount);
-    fields.ClientId = QString::number(OwnClientID);
-    fields.Password = OwnPassword;
-    fields.NewPassword = NewPassword;
+    fields.hostName = settings.hostName;
+    fields.ipAddress = settings.ipAddress;
+    fields.selectedIndex = settings.selectedIndex;
+    fields.tcpPort = QString::number(settings.tcpPort);
+    fields.udpBase = QString::number(UdpBasePort);
+    fields.udpMax = QString::number(UdpMaxPort);
+    fields.socketCount = QString::number(VoiceSocketCount);
+    fields.clientId = QString::number(OwnClientID);
+    fields.password = OwnPassword;
+    fields.newPassword = NewPassword;
     dialogOpen_ = true;
     const bool ok = view_.runConnectionDialog(fields);
     dialogOpen_ = false;
     // The dialog writes the passwords back whatever the subscriber chose.
-    OwnPassword = fields.Password;
-    NewPassword = fields.NewPassword;
+    OwnPassword = fields.password;
+    NewPassword = fields.newPassword;
     if (!ok) {
         view_.terminateApplication();
         return false;
     }
 
-    settings.TcpPort = DecimalInteger(fields.TcpPort);
-    settings.HostName = fields.HostName;
-    settings.IpAddress = fields.IpAddress;
-    settings.SelectedIndex = fields.SelectedIndex;
-    settings.Write(ini);
-    WriteClientIdFile(clientIdPath_, fields.ClientId);
-    OwnClientID = DecimalInteger(fields.ClientId);
+    settings.tcpPort = decimalInteger(fields.tcpPort);
+    settings.hostName = fields.hostName;
+    settings.ipAddress = fields.ipAddress;
+    settings.selectedIndex = fields.selectedIndex;
+    settings.write(ini);
+    writeClientIdFile(clientIdPath_, fields.clientId);
+    OwnClientID = decimalInteger(fields.clientId);
 
-    if (socket_.Active())
-        socket_.Close();
-    if (settings.SelectedIndex != 0) {
-        socket_.setHost(settings.HostName);
+    if (socket_.active())
+        socket_.close();
+    if (settings.selectedIndex != 0) {
+        socket_.setHost(settings.hostName);
         socket_.setAddress(QString());
     } else {
         socket_.setHost(QString());
-        socket_.setAddress(settings.IpAddress);
+        socket_.setAddress(settings.ipAddress);
     }
-    socket_.setPort(static_cast<quint16>(settings.TcpPort));
-    socket_.Open();
+    socket_.setPort(static_cast<quint16>(settings.tcpPort));
+    socket_.open();
 
-    UdpBasePort = DecimalInteger(fields.UdpBase);
-    UdpMaxPort = DecimalInteger(fields.UdpMax);
-    VoiceSocketCount = DecimalInteger(fields.SocketCount);
+    UdpBasePort = decimalInteger(fields.udpBase);
+    UdpMaxPort = decimalInteger(fields.udpMax);
+    VoiceSocketCount = decimalInteger(fields.socketCount);
     view_.setCallButtonsEnabled(false);
     return true;
 }
 
-void SignInSession::RequestConnect()
+void SignInSession::requestConnect()
 {
     if (connectBusy_)
         return;
     connectBusy_ = true;
-    Later([this] { RunConnectSequence(); });
+    later([this] { runConnectSequence(); });
 }
 
-void SignInSession::RunConnectSequence()
+void SignInSession::runConnectSequence()
 {
     try {
         ConnectToServer();
     } catch (const std::exception& e) {
-        ReportException(QString::fromStdString(e.what()));
+        reportException(QString::fromStdString(e.what()));
     }
     connectBusy_ = false;
 }
 
-void SignInSession::SocketLookup()
+void SignInSession::socketLookup()
 {
     view_.addLogEntry(QStringLiteral(" Parlino Server lookup started..."));
 }
 
-void SignInSession::SocketConnecting()
+void SignInSession::socketConnecting()
 {
     view_.addLogEntry(QStringLiteral(" Connecting to the server..."));
 }
 
-void SignInSession::SocketConnected()
+void SignInSession::socketConnected()
 {
     // Bytes left from an earlier connection would corrupt the new stream.
     InBuffer.clear();
@@ -138,14 +138,14 @@ void SignInSession::SocketConnected()
     view_.addLogEntry(QStringLiteral(" Connected to the server"));
     view_.addLogEntry(QStringLiteral(" Logging in..."));
     try {
-        const std::string local = socket_.LocalAddress().toStdString();
-        BindVoiceSocket(voice_.VoiceReceiveHandle, VoiceReceivePort, local);
+        const std::string local = socket_.localAddress().toStdString();
+        bindVoiceSocket(voice_.VoiceReceiveHandle, VoiceReceivePort, local);
         for (int i = 0; i < VoiceSocketCount && i < ClientVoiceSocketCount; ++i)
-            BindVoiceSocket(voice_.VoiceSendHandles[static_cast<std::size_t>(i)],
+            bindVoiceSocket(voice_.VoiceSendHandles[static_cast<std::size_t>(i)],
                             VoiceSendPorts[static_cast<std::size_t>(i)], local);
     } catch (const std::exception& e) {
         // Not signed in; the connection stays open.
-        ReportException(QString::fromStdString(e.what()));
+        reportException(QString::fromStdString(e.what()));
         return;
     }
     OwnPassword.truncate(MaxPasswordLength);
@@ -153,10 +153,10 @@ void SignInSession::SocketConnected()
     OutBuffer = BuildMessage(Letter::LoginRequest, 4,
                              {VoiceReceivePort, OwnClientID, OwnPassword.toStdString(),
                               NewPassword.toStdString()});
-    SendWhole(OutBuffer, [this](std::string_view bytes) { return socket_.SendText(bytes); });
+    SendWhole(OutBuffer, [this](std::string_view bytes) { return socket_.sendText(bytes); });
 }
 
-void SignInSession::BindVoiceSocket(net::UdpSocket& handle, std::int32_t& port,
+void SignInSession::bindVoiceSocket(net::UdpSocket& handle, std::int32_t& port,
                                     const std::string& localAddress)
 {
     handle.setLocalAddress(localAddress);
@@ -172,12 +172,12 @@ void SignInSession::BindVoiceSocket(net::UdpSocket& handle, std::int32_t& port,
     port = handle.boundPort();
 }
 
-void SignInSession::SocketDisconnected()
+void SignInSession::socketDisconnected()
 {
     view_.addLogEntry(QStringLiteral(" Disconnected from the server"));
 }
 
-void SignInSession::SocketError(int& errorCode)
+void SignInSession::socketError(int& errorCode)
 {
     const QString text = QStringLiteral("Socket error (%1)").arg(errorCode);
     view_.addLogEntry(QStringLiteral(" ") + text);
@@ -189,21 +189,21 @@ void SignInSession::SocketError(int& errorCode)
     // on its way serves this error too.
     const bool opensDialog = !connectBusy_;
     connectBusy_ = true;
-    Later([this, text, opensDialog] {
+    later([this, text, opensDialog] {
         view_.showError(text);
         if (opensDialog)
-            RunConnectSequence();
+            runConnectSequence();
     });
 }
 
-void SignInSession::SocketRead()
+void SignInSession::socketRead()
 {
-    InBuffer += socket_.ReceiveText();
+    InBuffer += socket_.receiveText();
     if (!repliesHeld_)
-        DispatchReplies();
+        dispatchReplies();
 }
 
-void SignInSession::DispatchReplies()
+void SignInSession::dispatchReplies()
 {
     DrainMessages(InBuffer, &ClientReadFields, [this](char letter, const MessageValues& values) {
         switch (letter) {
@@ -213,7 +213,7 @@ void SignInSession::DispatchReplies()
         case Letter::LoginRefused:
             return LoginRefused();
         default:
-            return OnOtherMessage ? OnOtherMessage(letter, values) : true;
+            return onOtherMessage ? onOtherMessage(letter, values) : true;
         }
     });
 }
@@ -223,14 +223,14 @@ void SignInSession::LoginAccepted(std::int32_t serverPort)
     if (!state_.Idle())
         return;
     try {
-        const std::string server = socket_.RemoteAddress().toStdString();
+        const std::string server = socket_.remoteAddress().toStdString();
         for (int i = 0; i < VoiceSocketCount && i < ClientVoiceSocketCount; ++i) {
             net::UdpSocket& handle = voice_.VoiceSendHandles[static_cast<std::size_t>(i)];
             handle.setPeer(server, static_cast<std::uint16_t>(serverPort));
             handle.connect();
         }
     } catch (const std::exception& e) {
-        ReportException(QString::fromStdString(e.what()));
+        reportException(QString::fromStdString(e.what()));
         return;
     }
     view_.addLogEntry(QStringLiteral(" Logged in successfully"));
@@ -245,7 +245,7 @@ bool SignInSession::LoginRefused()
     const bool opensDialog = !connectBusy_;
     connectBusy_ = true;
     repliesHeld_ = opensDialog;
-    Later([this, opensDialog] {
+    later([this, opensDialog] {
         view_.showError(QStringLiteral("Password inconsistent with Client_ID\r\nor IP address of this computer"));
         if (!opensDialog)
             return;
@@ -253,7 +253,7 @@ bool SignInSession::LoginRefused()
         try {
             goOn = ConnectToServer();
         } catch (const std::exception& e) {
-            ReportException(QString::fromStdString(e.what()));
+            reportException(QString::fromStdString(e.what()));
         }
         connectBusy_ = false;
         repliesHeld_ = false;
@@ -262,20 +262,20 @@ bool SignInSession::LoginRefused()
             InBuffer.clear();
             return;
         }
-        DispatchReplies();
+        dispatchReplies();
     });
     return !opensDialog;
 }
 
-void SignInSession::Later(std::function<void()> call)
+void SignInSession::later(std::function<void()> call)
 {
     QTimer::singleShot(0, &context_, std::move(call));
 }
 
-void SignInSession::ReportException(const QString& message)
+void SignInSession::reportException(const QString& message)
 {
     std::cerr << message.toStdString() << std::endl;
-    Later([this, message] { view_.showException(message); });
+    later([this, message] { view_.showException(message); });
 }
 
 }  // namespace parlino

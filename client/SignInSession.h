@@ -47,23 +47,23 @@ public:
     bool ConnectToServer();
     // Runs the connect sequence once the current event has returned, unless a Connection
     // dialog is already open or on its way. Errors it raises go to the error display.
-    void RequestConnect();
+    void requestConnect();
 
     // The socket's events.
-    void SocketLookup();
-    void SocketConnecting();
-    void SocketConnected();
-    void SocketDisconnected();
-    void SocketError(int& errorCode);
+    void socketLookup();
+    void socketConnecting();
+    void socketConnected();
+    void socketDisconnected();
+    void socketError(int& errorCode);
     // Takes what the socket received into InBuffer and handles the sign-in replies in it.
-    void SocketRead();
+    void socketRead();
 
     void LoginAccepted(std::int32_t serverPort);
     // False when the rest of InBuffer must wait (the refusal is being told).
     bool LoginRefused();
 
     // Drains InBuffer, handing every other message to this handler (none: consumed).
-    std::function<bool(char letter, const MessageValues& values)> OnOtherMessage;
+    std::function<bool(char letter, const MessageValues& values)> onOtherMessage;
 
     std::int32_t OwnClientID = 0;
     QString OwnPassword;
@@ -78,15 +78,15 @@ public:
     ByteString InBuffer;
     ByteString OutBuffer;
 
-    bool ConnectionDialogOpen() const { return dialogOpen_; }
+    bool connectionDialogOpen() const { return dialogOpen_; }
 
 private:
-    void DispatchReplies();
-    void BindVoiceSocket(net::UdpSocket& handle, std::int32_t& port, const std::string& localAddress);
+    void dispatchReplies();
+    void bindVoiceSocket(net::UdpSocket& handle, std::int32_t& port, const std::string& localAddress);
     // Runs `call` from the event loop, after the current event has returned.
-    void Later(std::function<void()> call);
-    void RunConnectSequence();
-    void ReportException(const QString& message);
+    void later(std::function<void()> call);
+    void runConnectSequence();
+    void reportException(const QString& message);
 
     tcp::ClientWinSocket& socket_;
     VoiceHandles& voice_;

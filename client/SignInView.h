@@ -7,16 +7,16 @@ namespace parlino {
 
 // The caller's variables that the Connection dialog shows and writes back.
 struct ConnectionDialogFields {
-    QString HostName;
-    QString IpAddress;
-    int SelectedIndex = 0;  // 0: IP address, 1: host name
-    QString TcpPort;
-    QString UdpBase;
-    QString UdpMax;
-    QString SocketCount;
-    QString ClientId;
-    QString Password;
-    QString NewPassword;
+    QString hostName;
+    QString ipAddress;
+    int selectedIndex = 0;  // 0: IP address, 1: host name
+    QString tcpPort;
+    QString udpBase;
+    QString udpMax;
+    QString socketCount;
+    QString clientId;
+    QString password;
+    QString newPassword;
 };
 
 class SignInView {

@@ -18,7 +18,7 @@ namespace parlino::tcp {
 
 namespace {
 
-QString AddressText(const sockaddr_in& address)
+QString addressText(const sockaddr_in& address)
 {
     char text[INET_ADDRSTRLEN] = {};
     if (!::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text))
@@ -27,17 +27,17 @@ QString AddressText(const sockaddr_in& address)
 }
 
 // One end of a connected socket, read with getsockname or getpeername.
-QString EndAddress(int descriptor, int (*query)(int, sockaddr*, socklen_t*))
+QString endAddress(int descriptor, int (*query)(int, sockaddr*, socklen_t*))
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
     if (query(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return {};
-    return AddressText(address);
+    return addressText(address);
 }
 
 // A notifier is dropped from the event loop, never deleted inside its own signal.
-void Retire(QSocketNotifier*& notifier)
+void retire(QSocketNotifier*& notifier)
 {
     if (notifier) {
         notifier->setEnabled(false);
@@ -56,29 +56,29 @@ ClientWinSocket::ClientWinSocket(QObject* parent)
 
 ClientWinSocket::~ClientWinSocket()
 {
-    CloseDescriptor();
+    closeDescriptor();
 }
 
-void ClientWinSocket::Open()
+void ClientWinSocket::open()
 {
-    Close();
+    close();
     active_ = true;
     const std::uint64_t generation = generation_;
     // The lookup event and everything after it come from the event loop, never from
-    // inside Open() itself.
+    // inside open() itself.
     QTimer::singleShot(0, this, [this, generation] {
         if (generation != generation_)
             return;
-        if (OnLookup)
-            OnLookup();
+        if (onLookup)
+            onLookup();
         if (generation != generation_)
             return;
         if (!address_.isEmpty()) {
             in_addr parsed{};
             if (::inet_pton(AF_INET, address_.toLatin1().constData(), &parsed) == 1)
-                StartConnect(ntohl(parsed.s_addr));
+                startConnect(ntohl(parsed.s_addr));
             else
-                Fail(HostNotFoundError);
+                fail(HostNotFoundError);
             return;
         }
         QHostInfo::lookupHost(host_, this, [this, generation](const QHostInfo& info) {
@@ -88,34 +88,34 @@ void ClientWinSocket::Open()
                 bool isIPv4 = false;
                 const quint32 ipv4 = found.toIPv4Address(&isIPv4);
                 if (isIPv4) {
-                    StartConnect(ipv4);
+                    startConnect(ipv4);
                     return;
                 }
             }
-            Fail(HostNotFoundError);
+            fail(HostNotFoundError);
         });
     });
 }
 
-void ClientWinSocket::Close()
+void ClientWinSocket::close()
 {
     ++generation_;
-    CloseDescriptor();
+    closeDescriptor();
     active_ = false;
     connected_ = false;
     errorPending_ = false;
 }
 
-void ClientWinSocket::StartConnect(quint32 ipv4)
+void ClientWinSocket::startConnect(quint32 ipv4)
 {
     const std::uint64_t generation = generation_;
     descriptor_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (descriptor_ < 0) {
-        Fail(errno);
+        fail(errno);
         return;
     }
-    if (OnConnecting)
-        OnConnecting();
+    if (onConnecting)
+        onConnecting();
     if (generation != generation_)
         return;
     sockaddr_in peer{};
@@ -123,56 +123,56 @@ void ClientWinSocket::StartConnect(quint32 ipv4)
     peer.sin_port = htons(port_);
     peer.sin_addr.s_addr = htonl(ipv4);
     if (::connect(descriptor_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) {
-        TestConnection();
+        testConnection();
         return;
     }
     if (errno != EINPROGRESS) {
-        Fail(errno);
+        fail(errno);
         return;
     }
     writeNotifier_ = new QSocketNotifier(descriptor_, QSocketNotifier::Write, this);
-    connect(writeNotifier_, &QSocketNotifier::activated, this, &ClientWinSocket::TestConnection);
+    connect(writeNotifier_, &QSocketNotifier::activated, this, &ClientWinSocket::testConnection);
 }
 
-void ClientWinSocket::TestConnection()
+void ClientWinSocket::testConnection()
 {
-    Retire(writeNotifier_);
+    retire(writeNotifier_);
     int error = 0;
     socklen_t length = sizeof error;
     if (::getsockopt(descriptor_, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
         error = errno;
     if (error != 0) {
-        Fail(error);
+        fail(error);
         return;
     }
     connected_ = true;
     readNotifier_ = new QSocketNotifier(descriptor_, QSocketNotifier::Read, this);
-    connect(readNotifier_, &QSocketNotifier::activated, this, &ClientWinSocket::Readable);
-    if (OnConnect)
-        OnConnect();
+    connect(readNotifier_, &QSocketNotifier::activated, this, &ClientWinSocket::readable);
+    if (onConnect)
+        onConnect();
 }
 
-void ClientWinSocket::Readable()
+void ClientWinSocket::readable()
 {
     char first = 0;
     const ssize_t peeked = ::recv(descriptor_, &first, 1, MSG_PEEK | MSG_DONTWAIT);
     if (peeked > 0) {
-        if (OnRead)
-            OnRead();
+        if (onRead)
+            onRead();
         return;
     }
     if (peeked < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            Fail(errno);
+            fail(errno);
         return;
     }
     // The peer closed the connection in order: that is no error.
-    Close();
-    if (OnDisconnect)
-        OnDisconnect();
+    close();
+    if (onDisconnect)
+        onDisconnect();
 }
 
-std::string ClientWinSocket::ReceiveText()
+std::string ClientWinSocket::receiveText()
 {
     std::string received;
     if (descriptor_ < 0)
@@ -185,16 +185,16 @@ std::string ClientWinSocket::ReceiveText()
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-            Fail(errno);
+            fail(errno);
         // End of stream is left for the read notifier, which reports the disconnect.
         return received;
     }
 }
 
-std::int64_t ClientWinSocket::SendText(std::string_view bytes)
+std::int64_t ClientWinSocket::sendText(std::string_view bytes)
 {
     if (!connected_) {
-        Fail(NotConnectedError);
+        fail(NotConnectedError);
         return -1;
     }
     const ssize_t n = ::send(descriptor_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -202,23 +202,23 @@ std::int64_t ClientWinSocket::SendText(std::string_view bytes)
         return n;
     if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
         return 0;
-    Fail(errno);
+    fail(errno);
     return -1;
 }
 
-QString ClientWinSocket::LocalAddress() const
+QString ClientWinSocket::localAddress() const
 {
-    return connected_ ? EndAddress(descriptor_, &::getsockname) : QString();
+    return connected_ ? endAddress(descriptor_, &::getsockname) : QString();
 }
 
-QString ClientWinSocket::RemoteAddress() const
+QString ClientWinSocket::remoteAddress() const
 {
-    return connected_ ? EndAddress(descriptor_, &::getpeername) : QString();
+    return connected_ ? endAddress(descriptor_, &::getpeername) : QString();
 }
 
-void ClientWinSocket::Fail(int errorCode)
+void ClientWinSocket::fail(int errorCode)
 {
-    CloseDescriptor();
+    closeDescriptor();
     active_ = false;
     connected_ = false;
     // One error per failure: further sends on the dead connection add none.
@@ -229,23 +229,23 @@ void ClientWinSocket::Fail(int errorCode)
     QTimer::singleShot(0, this, [this, generation, errorCode] {
         if (generation != generation_)
             return;
-        RaiseError(errorCode);
+        raiseError(errorCode);
     });
 }
 
-void ClientWinSocket::RaiseError(int errorCode)
+void ClientWinSocket::raiseError(int errorCode)
 {
     int code = errorCode;
-    if (OnError)
-        OnError(code);
+    if (onError)
+        onError(code);
     if (code != 0)
         std::cerr << "Socket error (" << code << "): " << std::strerror(code) << std::endl;
 }
 
-void ClientWinSocket::CloseDescriptor()
+void ClientWinSocket::closeDescriptor()
 {
-    Retire(readNotifier_);
-    Retire(writeNotifier_);
+    retire(readNotifier_);
+    retire(writeNotifier_);
     if (descriptor_ >= 0) {
         ::close(descriptor_);
         descriptor_ = -1;

@@ -1,7 +1,7 @@
 // The client side of a signalling connection: a non-blocking IPv4 TCP socket whose events
 // arrive on the main thread.
 //
-// Open() returns at once; lookup, connecting and then connect (or error) follow as events.
+// open() returns at once; lookup, connecting and then connect (or error) follow as events.
 // Errors carry the system's error number (111 refused, 104 reset, 110 timed out, 113 or 101
 // unreachable). A host name that cannot be resolved gives HostNotFoundError. An orderly
 // close by the peer is the disconnect event only. The socket is closed before an error
@@ -32,7 +32,7 @@ public:
     explicit ClientWinSocket(QObject* parent = nullptr);
     ~ClientWinSocket() override;
 
-    // Where Open() connects: the address (dotted decimal) when it is set, else the host name.
+    // Where open() connects: the address (dotted decimal) when it is set, else the host name.
     void setHost(const QString& host) { host_ = host; }
     void setAddress(const QString& address) { address_ = address; }
     void setPort(quint16 port) { port_ = port; }
@@ -40,39 +40,39 @@ public:
     const QString& address() const { return address_; }
     quint16 port() const { return port_; }
 
-    std::function<void()> OnLookup;
-    std::function<void()> OnConnecting;
-    std::function<void()> OnConnect;
-    std::function<void()> OnDisconnect;
-    std::function<void()> OnRead;
-    std::function<void(int& errorCode)> OnError;
+    std::function<void()> onLookup;
+    std::function<void()> onConnecting;
+    std::function<void()> onConnect;
+    std::function<void()> onDisconnect;
+    std::function<void()> onRead;
+    std::function<void(int& errorCode)> onError;
 
     // Starts the connection; the events follow from the event loop.
-    void Open();
+    void open();
     // Closes the connection at once, without events.
-    void Close();
-    // From Open() until Close(), an error or the peer's close.
-    bool Active() const { return active_; }
-    bool Connected() const { return connected_; }
+    void close();
+    // From open() until close(), an error or the peer's close.
+    bool active() const { return active_; }
+    bool connected() const { return connected_; }
 
     // Dotted-decimal addresses of the connection's two ends; empty when not connected.
-    QString LocalAddress() const;
-    QString RemoteAddress() const;
+    QString localAddress() const;
+    QString remoteAddress() const;
 
     // Every byte received and not yet read.
-    std::string ReceiveText();
+    std::string receiveText();
     // Hands bytes to the connection: the number taken (0 when its buffer is full), or -1
     // when the connection is not open or failed; the error event then follows.
-    std::int64_t SendText(std::string_view bytes);
+    std::int64_t sendText(std::string_view bytes);
 
 private:
-    void StartConnect(quint32 ipv4);
-    void TestConnection();
-    void Readable();
+    void startConnect(quint32 ipv4);
+    void testConnection();
+    void readable();
     // Closes the socket, then runs the error event from the event loop.
-    void Fail(int errorCode);
-    void RaiseError(int errorCode);
-    void CloseDescriptor();
+    void fail(int errorCode);
+    void raiseError(int errorCode);
+    void closeDescriptor();
 
     QString host_;
     QString address_;
@@ -80,7 +80,7 @@ private:
     bool active_ = false;
     bool connected_ = false;
     int descriptor_ = -1;
-    // Tells a lookup or queued event that belongs to an earlier Open() to stay quiet.
+    // Tells a lookup or queued event that belongs to an earlier open() to stay quiet.
     std::uint64_t generation_ = 0;
     bool errorPending_ = false;
     QSocketNotifier* readNotifier_ = nullptr;   // child; retired through the event loop

@@ -15,9 +15,9 @@ public:
     bool runConnectionDialog(ConnectionDialogFields& fields) override
     {
         ++dialogs;
-        fields.ClientId = "101";
-        fields.Password = "582047";
-        fields.NewPassword.clear();
+        fields.clientId = "101";
+        fields.password = "582047";
+        fields.newPassword.clear();
         return true;
     }
     void showError(const QString& text) override { ADD_FAILURE() << text.toStdString(); }
@@ -45,12 +45,12 @@ TEST_F(SoftphoneSignInTest, TheDemoSubscriberSignsInAndIsOnline)
     VoiceHandles voice;
     tcp::ClientWinSocket socket;
     SignInSession session(socket, voice, state, softphone, "ParlinoClient.ini", "ClientID.txt");
-    socket.OnConnect = [&] { session.SocketConnected(); };
-    socket.OnRead = [&] { session.SocketRead(); };
-    socket.OnError = [&](int& code) { session.SocketError(code); };
+    socket.onConnect = [&] { session.socketConnected(); };
+    socket.onRead = [&] { session.socketRead(); };
+    socket.onError = [&](int& code) { session.socketError(code); };
     EXPECT_EQ(StatusOf(101), "OFFLINE");
 
-    session.RequestConnect();
+    session.requestConnect();
     ASSERT_TRUE(WaitUntil([&] { return softphone.minimized == 1; }));
     EXPECT_EQ(softphone.log.back(), " Logged in successfully");
     EXPECT_EQ(softphone.dialogs, 1);

@@ -19,11 +19,11 @@ TEST_F(SignInTest, FirstStartWritesTheDefaultsAndExitEndsTheProgramWithNothingSt
     StartAndWaitForDialog();
 
     const ConnectionDialogFields& shown = view.shown.at(0);
-    EXPECT_EQ(shown.IpAddress, "127.0.0.1");
-    EXPECT_EQ(shown.HostName, "localhost");
-    EXPECT_EQ(shown.SelectedIndex, 0);
-    EXPECT_EQ(shown.TcpPort, "1101");
-    EXPECT_EQ(shown.UdpBase + shown.UdpMax + shown.SocketCount, "008");
+    EXPECT_EQ(shown.ipAddress, "127.0.0.1");
+    EXPECT_EQ(shown.hostName, "localhost");
+    EXPECT_EQ(shown.selectedIndex, 0);
+    EXPECT_EQ(shown.tcpPort, "1101");
+    EXPECT_EQ(shown.udpBase + shown.udpMax + shown.socketCount, "008");
     IniFile ini(IniPath().toStdString());
     EXPECT_EQ(ini.readString("Server", "IP address", ""), "127.0.0.1");
     EXPECT_EQ(ini.readString("Server", "Host name", ""), "localhost");
@@ -31,7 +31,7 @@ TEST_F(SignInTest, FirstStartWritesTheDefaultsAndExitEndsTheProgramWithNothingSt
     EXPECT_EQ(ini.readInteger("Server", "TCP port", -1), 1101);
 
     EXPECT_EQ(view.terminated, 1);
-    EXPECT_FALSE(socket.Active());
+    EXPECT_FALSE(socket.active());
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "<missing>");
 }
 
@@ -82,10 +82,10 @@ TEST_F(SignInTest, HostNameModeStoresItsChoiceAndOpensByName)
     FakeServer server;
     UseServerPort(server.port());
     view.answers.push_back([](ConnectionDialogFields& fields) {
-        fields.SelectedIndex = 1;
-        fields.HostName = "localhost";
-        fields.IpAddress = "10.9.9.9";  // left alone in host name mode, but stored as it is
-        fields.ClientId = "102";
+        fields.selectedIndex = 1;
+        fields.hostName = "localhost";
+        fields.ipAddress = "10.9.9.9";  // left alone in host name mode, but stored as it is
+        fields.clientId = "102";
         return true;
     });
     StartAndWaitForDialog();
@@ -108,9 +108,9 @@ TEST_F(SignInTest, AServerThatIsNotRunningGivesTheErrorAfterTheEventAndTheDialog
     view.answers.push_back(OkWith("101", "582047"));
     view.answers.push_back(Exit());
     // The error event itself opens nothing.
-    socket.OnError = [this](int& code) {
+    socket.onError = [this](int& code) {
         const std::size_t dialogs = view.shown.size();
-        session.SocketError(code);
+        session.socketError(code);
         EXPECT_EQ(code, 0);
         EXPECT_EQ(view.shown.size(), dialogs);
         EXPECT_TRUE(view.errors.empty());
@@ -183,14 +183,14 @@ TEST_F(SignInTest, RefusalShowsTheBoxThenTheDialogAndTheBytesBehindItWaitForIt)
     FakeServer server;
     UseServerPort(server.port());
     std::vector<std::string> handled;
-    session.OnOtherMessage = [&](char letter, const MessageValues&) {
+    session.onOtherMessage = [&](char letter, const MessageValues&) {
         handled.push_back(std::string(1, letter) + " after " + std::to_string(view.shown.size()) + " dialogs");
         return true;
     };
     view.answers.push_back(OkWith("101", "wrong"));
     view.answers.push_back([&](ConnectionDialogFields& fields) {
         EXPECT_EQ(view.errors.size(), 1u);  // the box comes first
-        fields.ClientId = "101";
+        fields.clientId = "101";
         return true;
     });
     view.answers.push_back(Exit());
@@ -216,7 +216,7 @@ TEST_F(SignInTest, AnErrorWhileTheDialogIsOpenIsShownButOpensNoSecondDialog)
 {
     view.answers.push_back([&](ConnectionDialogFields&) {
         int code = 104;
-        session.SocketError(code);
+        session.socketError(code);
         EXPECT_TRUE(WaitUntil([&] { return !view.errors.empty(); }));
         return false;
     });
@@ -237,18 +237,18 @@ TEST_F(SignInTest, BadInputEndsWithTheErrorShownAndTheSocketUnopened)
     EXPECT_EQ(view.exceptions.back(), "'1O1' is not a valid integer value");
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "1O1\n");
     EXPECT_EQ(session.OwnClientID, 0);
-    EXPECT_FALSE(socket.Active());
+    EXPECT_FALSE(socket.active());
 
     // A settings file that cannot be written: nothing after it is done.
     QFile::remove(scratch.filePath("ClientID.txt"));
     SignInSession unwritable(socket, voice, state, view, scratch.filePath("missing/ParlinoClient.ini"),
                              scratch.filePath("ClientID.txt"));
     view.answers.push_back(OkWith("101", "582047"));
-    unwritable.RequestConnect();
+    unwritable.requestConnect();
     ASSERT_TRUE(WaitUntil([&] { return view.exceptions.size() == 2; }));
     EXPECT_NE(view.exceptions.back().indexOf("ParlinoClient.ini"), -1);
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "<missing>");
-    EXPECT_FALSE(socket.Active());
+    EXPECT_FALSE(socket.active());
 }
 
 TEST_F(SignInTest, ATakenVoicePortStopsTheSignInAndKeepsThePortForTheNextAttempt)
@@ -266,7 +266,7 @@ TEST_F(SignInTest, ATakenVoicePortStopsTheSignInAndKeepsThePortForTheNextAttempt
     ASSERT_NE(server.Accept(), nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !view.exceptions.empty(); }));
     EXPECT_FALSE(server.Next(200).has_value());
-    EXPECT_TRUE(socket.Connected());
+    EXPECT_TRUE(socket.connected());
     EXPECT_EQ(session.VoiceReceivePort, squatter.boundPort());
     EXPECT_FALSE(voice.VoiceReceiveHandle.isOpen());
 }

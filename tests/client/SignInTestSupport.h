@@ -40,8 +40,8 @@ public:
         maxDialogsOpen = std::max(maxDialogsOpen, dialogsOpen);
         shown.push_back(fields);
         // The dialog empties both passwords as it opens.
-        fields.Password.clear();
-        fields.NewPassword.clear();
+        fields.password.clear();
+        fields.newPassword.clear();
         bool ok = false;
         if (answers.empty()) {
             ADD_FAILURE() << "Connection dialog opened with no answer left";
@@ -83,9 +83,9 @@ inline DialogAnswer Exit()
 inline DialogAnswer OkWith(QString clientId, QString password, QString newPassword = {})
 {
     return [=](ConnectionDialogFields& fields) {
-        fields.ClientId = clientId;
-        fields.Password = password;
-        fields.NewPassword = newPassword;
+        fields.clientId = clientId;
+        fields.password = password;
+        fields.newPassword = newPassword;
         return true;
     };
 }
@@ -146,12 +146,12 @@ protected:
     {
         ASSERT_TRUE(scratch.isValid());
         view.state = &state;
-        socket.OnLookup = [this] { session.SocketLookup(); };
-        socket.OnConnecting = [this] { session.SocketConnecting(); };
-        socket.OnConnect = [this] { session.SocketConnected(); };
-        socket.OnDisconnect = [this] { session.SocketDisconnected(); };
-        socket.OnRead = [this] { session.SocketRead(); };
-        socket.OnError = [this](int& code) { session.SocketError(code); };
+        socket.onLookup = [this] { session.socketLookup(); };
+        socket.onConnecting = [this] { session.socketConnecting(); };
+        socket.onConnect = [this] { session.socketConnected(); };
+        socket.onDisconnect = [this] { session.socketDisconnected(); };
+        socket.onRead = [this] { session.socketRead(); };
+        socket.onError = [this](int& code) { session.socketError(code); };
     }
 
     QString IniPath() const { return scratch.filePath("ParlinoClient.ini"); }
@@ -170,7 +170,7 @@ protected:
     // to be used.
     void StartAndWaitForDialog(int dialogs = 1)
     {
-        session.RequestConnect();
+        session.requestConnect();
         ASSERT_TRUE(WaitUntil([&] { return static_cast<int>(view.shown.size()) >= dialogs; }));
     }
 

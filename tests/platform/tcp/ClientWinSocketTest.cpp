@@ -23,12 +23,12 @@ class ClientWinSocketTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        client.OnLookup = [this] { events.push_back("lookup"); };
-        client.OnConnecting = [this] { events.push_back("connecting"); };
-        client.OnConnect = [this] { events.push_back("connect"); };
-        client.OnDisconnect = [this] { events.push_back("disconnect"); };
-        client.OnRead = [this] { received += client.ReceiveText(); };
-        client.OnError = [this](int& code) {
+        client.onLookup = [this] { events.push_back("lookup"); };
+        client.onConnecting = [this] { events.push_back("connecting"); };
+        client.onConnect = [this] { events.push_back("connect"); };
+        client.onDisconnect = [this] { events.push_back("disconnect"); };
+        client.onRead = [this] { received += client.receiveText(); };
+        client.onError = [this](int& code) {
             events.push_back("error " + std::to_string(code));
             code = 0;
         };
@@ -40,8 +40,8 @@ protected:
     {
         client.setAddress("127.0.0.1");
         client.setPort(server.serverPort());
-        client.Open();
-        ASSERT_TRUE(WaitUntil([&] { return client.Connected() && server.hasPendingConnections(); }));
+        client.open();
+        ASSERT_TRUE(WaitUntil([&] { return client.connected() && server.hasPendingConnections(); }));
         peer.reset(server.nextPendingConnection());
     }
 
@@ -58,11 +58,11 @@ TEST_F(ClientWinSocketTest, ConnectsByAddressCarriesBytesAndTakesAPeerCloseAsDis
 {
     ConnectByAddress();
     EXPECT_EQ(events, (std::vector<std::string>{"lookup", "connecting", "connect"}));
-    EXPECT_TRUE(client.Active());
-    EXPECT_EQ(client.LocalAddress(), "127.0.0.1");
-    EXPECT_EQ(client.RemoteAddress(), "127.0.0.1");
+    EXPECT_TRUE(client.active());
+    EXPECT_EQ(client.localAddress(), "127.0.0.1");
+    EXPECT_EQ(client.remoteAddress(), "127.0.0.1");
 
-    EXPECT_EQ(client.SendText(std::string("P\0\1", 3)), 3);
+    EXPECT_EQ(client.sendText(std::string("P\0\1", 3)), 3);
     ASSERT_TRUE(WaitUntil([&] { return peer->bytesAvailable() >= 3; }));
     EXPECT_EQ(peer->readAll(), QByteArray("P\0\1", 3));
 
@@ -72,13 +72,13 @@ TEST_F(ClientWinSocketTest, ConnectsByAddressCarriesBytesAndTakesAPeerCloseAsDis
     EXPECT_EQ(received, "V\xff");
 
     peer->disconnectFromHost();
-    ASSERT_TRUE(WaitUntil([&] { return !client.Active(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !client.active(); }));
     EXPECT_EQ(events.back(), "disconnect");
-    EXPECT_EQ(client.LocalAddress(), "");
+    EXPECT_EQ(client.localAddress(), "");
 
     // A later send fails and raises one error, however often it is tried.
-    EXPECT_EQ(client.SendText("b"), -1);
-    EXPECT_EQ(client.SendText("b"), -1);
+    EXPECT_EQ(client.sendText("b"), -1);
+    EXPECT_EQ(client.sendText("b"), -1);
     ASSERT_TRUE(WaitUntil([&] { return events.back() != "disconnect"; }));
     EXPECT_EQ(events.back(), "error 107");
     QCoreApplication::processEvents();
@@ -89,10 +89,10 @@ TEST_F(ClientWinSocketTest, ConnectsByHostNameWhenNoAddressIsSet)
 {
     client.setHost("localhost");
     client.setPort(server.serverPort());
-    client.Open();
+    client.open();
     ASSERT_TRUE(WaitUntil([&] { return Ended(); }));
     EXPECT_EQ(events, (std::vector<std::string>{"lookup", "connecting", "connect"}));
-    EXPECT_EQ(client.RemoteAddress(), "127.0.0.1");
+    EXPECT_EQ(client.remoteAddress(), "127.0.0.1");
 }
 
 struct FailureCase {
@@ -117,10 +117,10 @@ TEST_F(ClientWinSocketTest, FailuresEndInOneErrorWithTheSystemCode)
         client.setAddress(c.address);
         client.setHost("");
         client.setPort(closedPort);
-        client.Open();
+        client.open();
         ASSERT_TRUE(WaitUntil([&] { return Ended(); }));
         EXPECT_EQ(events, c.events);
-        EXPECT_FALSE(client.Active());
+        EXPECT_FALSE(client.active());
     }
 }
 
@@ -134,7 +134,7 @@ TEST_F(ClientWinSocketTest, AResetByThePeerIsAnError)
     peer->close();
     ASSERT_TRUE(WaitUntil([&] { return events.size() > 3; }));
     EXPECT_EQ(events.back(), "error 104");
-    EXPECT_FALSE(client.Active());
+    EXPECT_FALSE(client.active());
 }
 
 TEST_F(ClientWinSocketTest, ReopeningSilencesEverythingOfTheEarlierAttempt)
@@ -142,24 +142,24 @@ TEST_F(ClientWinSocketTest, ReopeningSilencesEverythingOfTheEarlierAttempt)
     const quint16 port = server.serverPort();
     client.setAddress("127.0.0.1");
     client.setPort(port);
-    client.Open();
-    client.Close();
-    EXPECT_FALSE(client.Active());
-    client.Open();
+    client.open();
+    client.close();
+    EXPECT_FALSE(client.active());
+    client.open();
     ASSERT_TRUE(WaitUntil([&] { return Ended(); }));
     EXPECT_EQ(events, (std::vector<std::string>{"lookup", "connecting", "connect"}));
 
     // Closing inside an event stops the sequence there.
     events.clear();
-    client.OnConnecting = [this] {
+    client.onConnecting = [this] {
         events.push_back("connecting");
-        client.Close();
+        client.close();
     };
-    client.Open();
+    client.open();
     ASSERT_TRUE(WaitUntil([&] { return !events.empty() && events.back() == "connecting"; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(events, (std::vector<std::string>{"lookup", "connecting"}));
-    EXPECT_FALSE(client.Active());
+    EXPECT_FALSE(client.active());
 }
 
 }  // namespace
