@@ -2,6 +2,7 @@
 
 #include "platform/dataset/Field.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -53,18 +54,61 @@ std::size_t FixRecordFile::Read(void* into, std::size_t size)
 
 std::size_t FixRecordFile::Write(const void* from, std::size_t size)
 {
+    if (held_) {
+        held_->push_back({position_, std::string(static_cast<const char*>(from), size)});
+        position_ += static_cast<std::int64_t>(size);
+        return size;
+    }
+    const std::size_t done = WriteNow(position_, from, size);
+    position_ += static_cast<std::int64_t>(done);
+    return done;
+}
+
+std::size_t FixRecordFile::WriteNow(std::int64_t offset, const void* from, std::size_t size)
+{
     std::size_t done = 0;
-    while (fd_ >= 0 && position_ >= 0 && done < size) {
+    while (fd_ >= 0 && offset >= 0 && done < size) {
         const ssize_t put = ::pwrite(fd_, static_cast<const char*>(from) + done, size - done,
-                                     static_cast<off_t>(position_ + static_cast<std::int64_t>(done)));
+                                     static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
             break;
         done += static_cast<std::size_t>(put);
     }
-    position_ += static_cast<std::int64_t>(done);
     return done;
+}
+
+void FixRecordFile::Gather()
+{
+    held_.emplace();
+}
+
+bool FixRecordFile::Commit()
+{
+    if (!held_)
+        return true;
+    const std::vector<HeldWrite> writes = std::move(*held_);
+    held_.reset();
+    if (writes.empty())
+        return true;
+    std::int64_t first = writes.front().offset;
+    std::int64_t end = first;
+    for (const HeldWrite& write : writes) {
+        first = std::min(first, write.offset);
+        end = std::max(end, write.offset + static_cast<std::int64_t>(write.bytes.size()));
+    }
+    if (fd_ < 0 || first < 0)
+        return false;
+    // The span as the file holds it (zeros past its end), with the held writes laid over it.
+    std::string span(static_cast<std::size_t>(end - first), '\0');
+    const std::int64_t resume = position_;
+    position_ = first;
+    Read(span.data(), span.size());
+    position_ = resume;
+    for (const HeldWrite& write : writes)
+        span.replace(static_cast<std::size_t>(write.offset - first), write.bytes.size(), write.bytes);
+    return WriteNow(first, span.data(), span.size()) == span.size();
 }
 
 namespace {

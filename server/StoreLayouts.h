@@ -10,7 +10,8 @@
 
 namespace parlino {
 
-// Files, relative to the server's working directory.
+// Files, relative to the server's working directory, all in these folders.
+inline constexpr std::array<const char*, 3> DataFolders = {"USERINFO", "USERLOGS", "USERPINS"};
 inline constexpr const char* UsersFile = "USERINFO/summary.cds";
 inline constexpr const char* NoncritFile = "USERINFO/noncrit.cds";
 inline constexpr const char* CriticalFixPath = "USERINFO/critical.fix";

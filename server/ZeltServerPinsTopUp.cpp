@@ -1,105 +1,65 @@
 // A subscriber's top-up with a released PIN card ("p") and the balance request ("b").
 //
-// A top-up moves the card from the released table of its denomination to the activated one
+// A top-up credits the card's value to the balance in the users table and in critical.fix,
+// then moves the card from the released table of its denomination to the activated one
 // under the subscriber's Client_ID (an account holds one activated card over all three
-// denominations), saves the card tables it changed at once, and credits the card's value
-// to the balance in the users table and in critical.fix.
+// denominations) and saves the card tables it changed at once.
 #include "server/ZeltServerUnit1.h"
 
 #include "common/SignallingCatalogue.h"
 #include "platform/dataset/DatasetErrors.h"
+#include "server/CardActivation.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
+#include "server/Money.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
 
-#include <array>
 #include <optional>
+#include <string>
+#include <unordered_set>
 
 namespace parlino {
 
 namespace {
 using dataset::Dataset;
 
-// Money credited by a card of each denomination, in the order of PinPrefixes.
-constexpr std::array<double, 3> CardCredits = {10.0, 20.0, 50.0};
-constexpr int DenominationCount = static_cast<int>(CardCredits.size());
-
-// The position of the first row whose CardPIN is exactly `pin`, or -1.
-int FindCard(const Dataset& table, const std::string& pin)
+// Credits the card to the account the users table stands on, in the table and in
+// critical.fix. Balance, CardPIN and ActivDateTime lie back to back from offset 28 of the
+// record and reach the file in one write: the record naming the card is what proves the
+// credit was made, and it must never name it without the credit or credit it unnamed.
+void CreditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::string& pin, double credit,
+                double now)
 {
-    if (pin.empty())  // a stored PIN is never empty
-        return -1;
-    const int field = table.FieldByName("CardPIN").Index();
-    for (int row = 0; row < table.RecordCount(); ++row)
-        if (table.RowValue(row, field).ToText() == pin)
-            return row;
-    return -1;
-}
-
-void Save(const Dataset& table)
-{
-    table.SaveToFile(table.FileName());
-}
-
-// The activated row being edited or appended takes the released card under `id`; a row that
-// cannot be posted is given up, so the activated table is left as it was.
-void FillActivatedRow(Dataset& activated, const Dataset& released, std::int32_t id, double now)
-{
+    users.Edit();
     try {
-        activated.FieldByName("CardPIN").SetValue(released.FieldByName("CardPIN").GetValue());
-        activated.FieldByName("Client_ID").SetAsInteger(id);
-        activated.FieldByName("ActivDateTime").SetAsDateTime(now);
-        activated.FieldByName("ReleasDateTime").SetValue(released.FieldByName("ReleasDateTime").GetValue());
-        activated.FieldByName("GenerDateTime").SetValue(released.FieldByName("GenerDateTime").GetValue());
-        activated.Post();
+        dataset::Field& balance = users.FieldByName("Balance");
+        balance.SetAsFloat(MovedBalance(balance.AsFloat(), credit));
+        dataset::Field& cardPin = users.FieldByName("CardPIN");
+        cardPin.SetAsText(pin);
+        dataset::Field& activation = users.FieldByName("ActivDateTime");
+        activation.SetAsDateTime(now);
+        fix.Seek(FixRecordOffset(id) + FixBalanceOffset);
+        fix.Gather();
+        WriteFixField(fix, balance, true);
+        WriteFixField(fix, cardPin, true);
+        WriteFixField(fix, activation, true);
+        if (!fix.Commit())
+            throw dataset::DatasetError("Card " + pin + " stays released: " + CriticalFixPath
+                                        + " does not take the credit of " + std::to_string(id));
     } catch (...) {
-        activated.Cancel();
+        users.Cancel();
         throw;
     }
-}
-
-// The other denominations in search order: for "080" "250" then "500", for "250" "080" then
-// "500", for "500" "080" then "250".
-std::array<int, 2> OtherDenominations(int denomination)
-{
-    std::array<int, 2> others{};
-    std::size_t next = 0;
-    for (int d = 0; d < DenominationCount; ++d)
-        if (d != denomination)
-            others[next++] = d;
-    return others;
-}
-
-// Moves the current card of the denomination's released table to its activated table under
-// `id`, and saves every card table it changed.
-void ActivateCard(TDataModule2& store, int denomination, std::int32_t id, double now)
-{
-    const auto d = static_cast<std::size_t>(denomination);
-    Dataset& released = store.ReleasedPins[d];
-    Dataset& activated = store.ActivatedPins[d];
-    if (store.GotoClient(Activated080Keyed + denomination, id)) {
-        activated.Edit();
-    } else {
-        // One activated card per account: a card of another denomination gives way.
-        for (int other : OtherDenominations(denomination)) {
-            if (store.GotoClient(Activated080Keyed + other, id)) {
-                Dataset& previous = store.ActivatedPins[static_cast<std::size_t>(other)];
-                previous.Delete();
-                Save(previous);
-                break;
-            }
-        }
-        activated.Append();
-    }
-    FillActivatedRow(activated, released, id, now);
-    Save(activated);
-    released.Delete();
-    Save(released);
+    users.Post();
 }
 }  // namespace
 
+// The order makes a top-up safe to lose at any moment: the credit is committed to
+// critical.fix first, then the card tables are saved. A program that dies in between
+// leaves the card released under the PIN the account's record already names; the next
+// Reload All finishes the move (CompleteInterruptedTopUps).
 void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values)
 {
     const std::string pin = ValueAs<std::string>(values, 0);
@@ -112,40 +72,44 @@ void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const Messa
         FrozenViews frozen{&users,
                            &store.ActivatedPins[0], &store.ActivatedPins[1], &store.ActivatedPins[2],
                            &store.ReleasedPins[0], &store.ReleasedPins[1], &store.ReleasedPins[2]};
-        // The first denomination that has the card released wins.
-        int denomination = -1;
-        int found = -1;
-        for (int d = 0; d < DenominationCount && found < 0; ++d) {
-            found = FindCard(store.ReleasedPins[static_cast<std::size_t>(d)], pin);
-            denomination = d;
-        }
-        if (found >= 0) {
-            store.ReleasedPins[static_cast<std::size_t>(denomination)].MoveTo(found);
-            // Checked before any table changes: a card must never be spent without a credit.
+        const ReleasedCard card = FindReleasedCard(store, pin);
+        if (card) {
+            // Checked before anything changes: a card must never be spent without a credit.
             if (!store.GotoClient(UsersKeyed, id))
                 throw dataset::DatasetError("Card " + pin + " stays released: no account is signed in as "
                                             + std::to_string(id) + " on this connection");
             const double now = store.Now();
-            ActivateCard(store, denomination, id, now);
-
-            // Balance, CardPIN and ActivDateTime lie back to back from offset 28 of the record;
-            // the users table is still on the account's row.
-            users.Edit();
-            dataset::Field& balance = users.FieldByName("Balance");
-            balance.SetAsFloat(balance.AsFloat() + CardCredits[static_cast<std::size_t>(denomination)]);
-            fix.Seek(FixRecordOffset(id) + FixBalanceOffset);
-            WriteFixField(fix, balance, true);
-            dataset::Field& cardPin = users.FieldByName("CardPIN");
-            cardPin.SetAsText(pin);
-            WriteFixField(fix, cardPin, true);
-            dataset::Field& activation = users.FieldByName("ActivDateTime");
-            activation.SetAsDateTime(now);
-            WriteFixField(fix, activation, true);
-            users.Post();
+            CreditCard(users, fix, id, pin, CardCredits[static_cast<std::size_t>(card.denomination)], now);
+            ActivateCard(store, card, id, now);
             accepted = true;
         }
     }
     Reply(connection, accepted ? Letter::TopUpAccepted : Letter::TopUpRefused);
+}
+
+void TZeltServerForm1::CompleteInterruptedTopUps()
+{
+    TDataModule2& store = store_;
+    const Dataset& users = store.ClientDataSet1;
+    const int idField = users.FieldByName("Client_ID").Index();
+    const int pinField = users.FieldByName("CardPIN").Index();
+    const int activationField = users.FieldByName("ActivDateTime").Index();
+    // One pass over the released cards, so a reload stays linear in accounts plus cards.
+    std::unordered_set<std::string> released;
+    for (const Dataset& table : store.ReleasedPins) {
+        const int field = table.FieldByName("CardPIN").Index();
+        for (int row = 0; row < table.RecordCount(); ++row)
+            released.insert(table.RowValue(row, field).ToText());
+    }
+    for (int row = 0; row < users.RecordCount(); ++row) {
+        const std::string pin = users.RowValue(row, pinField).ToText();
+        if (!released.contains(pin))
+            continue;
+        const ReleasedCard card = FindReleasedCard(store, pin);
+        if (card)
+            ActivateCard(store, card, users.RowValue(row, idField).ToInteger(),
+                         users.RowValue(row, activationField).ToFloat());
+    }
 }
 
 void TZeltServerForm1::ReportBalance(TZeltServerClientWinSocket& connection)

@@ -123,6 +123,7 @@ void TZeltServerForm1::ReloadTables()
     }
     for (int denomination = 0; denomination < 3; ++denomination)
         store.FillClientIDIndex(Activated080Keyed + denomination);
+    CompleteInterruptedTopUps();
 }
 
 }  // namespace parlino

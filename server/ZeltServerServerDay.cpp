@@ -5,6 +5,7 @@
 #include "server/CopyRecords.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
+#include "server/Money.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 
@@ -75,7 +76,7 @@ void WriteBalance(FixRecordFile& critical, Dataset& users)
 void AddToBalance(Dataset& users, double amount)
 {
     Field& balance = users.FieldByName("Balance");
-    balance.SetAsFloat(balance.AsFloat() + amount);
+    balance.SetAsFloat(MovedBalance(balance.AsFloat(), amount));
 }
 
 // The outgoing minutes of the current account's previous days: the ">" group, first in

@@ -8,6 +8,7 @@
 #include "platform/ui/Dialogs.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
+#include "server/Money.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
@@ -122,7 +123,10 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
         } else if (users.FieldByName("Status").AsText() == Banned) {
             return;
         } else if (users.FieldByName("Password").AsText() != password
-                   || users.FieldByName("IP_Address").AsText() != connection.RemoteAddress().toStdString()) {
+                   || users.FieldByName("IP_Address").AsText() != connection.RemoteAddress().toStdString()
+                   || newPassword.find('\0') != std::string::npos) {
+            // critical.fix ends a text at its first NUL: such a password would sign in
+            // today and, after the next reload, only with the part before the NUL.
             refused = true;
         } else {
             connection.Client_ID = id;
@@ -166,7 +170,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
         FrozenViews frozen{&users};
         if (!Store().GotoClient(UsersKeyed, sender) || users.FieldByName("Status").AsText() != Online)
             return;
-        if (users.FieldByName("Balance").AsFloat() <= 0.0) {
+        if (!HasFunds(users.FieldByName("Balance").AsFloat())) {
             refusal = Letter::NoFunds;
         } else if (!VoiceSocketTables::inRange(target)) {
             return;  // no account can have this number; nothing to tell
@@ -178,7 +182,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
                 refusal = Letter::PeerUnavailable;
             else if (status != Online)
                 return;
-            else if (users.FieldByName("Balance").AsFloat() <= 0.0)
+            else if (!HasFunds(users.FieldByName("Balance").AsFloat()))
                 refusal = Letter::PeerNoFunds;
             else
                 passed = true;
@@ -222,8 +226,12 @@ void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const 
     const std::int32_t sender = connection.Client_ID;
     double price = ValueAs<double>(values, 2);
     if (IsOutsideLine(sender)) {
-        LinePrices[static_cast<std::size_t>(sender - 801)] = price;
-        price = LinePrices[static_cast<std::size_t>(sender - 801)];
+        // A price that cannot be charged is not taken: the line keeps its last one, and
+        // that is the price the target hears.
+        double& linePrice = LinePrices[static_cast<std::size_t>(sender - 801)];
+        if (IsAcceptablePrice(price))
+            linePrice = price;
+        price = linePrice;
     }
     Deliver(target, Letter::PriceOffer, 3, {values[1], price, ValueAs<bool>(values, 3)});
 }

@@ -3,6 +3,7 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "platform/core/IniFile.h"
+#include "platform/dataset/TableFile.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Dialogs.h"
@@ -70,6 +71,9 @@ void TZeltServerForm1::Timer2Timer()
         return;
     Timer2->stop();
     Guarded([this] {
+        // Saves cut short when the last run was killed left their temporary files.
+        for (const char* folder : DataFolders)
+            dataset::RemoveInterruptedSaves(folder);
         // A reload that fails ends the start here: the server is not started.
         ReloadTables();
         EnableStoreControls();

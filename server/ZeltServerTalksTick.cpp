@@ -7,6 +7,7 @@
 #include "platform/ui/Dialogs.h"
 #include "server/CopyRecords.h"
 #include "server/DataUnit2.h"
+#include "server/Money.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 
@@ -83,7 +84,7 @@ void TZeltServerForm1::Timer1Timer()
             if (talk->MinutePhase == SecondCounter) {
                 if (hasRow)
                     AddOne(talks, "Duration");
-                if (ChargeMinute(*talk, critical) <= 0.0) {
+                if (!HasFunds(ChargeMinute(*talk, critical))) {
                     ReleaseLogRows(*talk);
                     Deliver(talk->Payer, Letter::NoFunds);
                     Deliver(talk->Peer, Letter::NoFunds);
@@ -140,7 +141,7 @@ double TZeltServerForm1::ChargeMinute(const TTalkRecord& talk, FixRecordFile& cr
         dataset::Field& minutes = users.FieldByName("CurServDayDur");
         minutes.SetAsInteger(minutes.AsInteger() + 1);
         dataset::Field& balanceField = users.FieldByName("Balance");
-        balance = balanceField.AsFloat() - price;
+        balance = MovedBalance(balanceField.AsFloat(), -price);
         balanceField.SetAsFloat(balance);
         critical.Seek(FixRecordOffset(talk.Payer) + FixBalanceOffset);
         WriteFixField(critical, balanceField, false);

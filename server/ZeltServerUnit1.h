@@ -215,6 +215,9 @@ private:
     // PIN cards, top-up and balance (ZeltServerPins*.cpp).
     void CreatePins();
     void TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "p"
+    // Finishes the top-ups a killed program left half done: a card still released under
+    // the PIN that an account's record names was credited but not yet moved.
+    void CompleteInterruptedTopUps();
     void ReportBalance(TZeltServerClientWinSocket& connection);                       // "b"
 
     // Start-up, Start/Stop, Start Editor and the server day (ZeltServerStartup*.cpp,

@@ -132,7 +132,7 @@ void InstallTables(const fs::path& root, InstallContent content, double now)
     if (!inTheWay.empty())
         throw InstallRefused("These files exist already; nothing was written:" + inTheWay);
 
-    for (const char* folder : {"USERINFO", "USERLOGS", "USERPINS"})
+    for (const char* folder : DataFolders)
         fs::create_directories(root / folder);
     SaveEmpty(root, UsersFile, UsersLayout());
     SaveEmpty(root, NoncritFile, NoncritLayout());

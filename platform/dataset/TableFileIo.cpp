@@ -4,11 +4,16 @@
 
 #include "platform/dataset/DatasetErrors.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <filesystem>
+#include <string_view>
 
 namespace parlino::dataset {
 
@@ -40,6 +45,20 @@ public:
 private:
     int fd_;
 };
+
+// A save writes "<path>.XXXXXX" first; mkstemp fills the Xs with letters and digits.
+constexpr std::string_view TemporaryPattern = ".XXXXXX";
+constexpr std::string_view TableExtension = ".cds";
+
+bool IsInterruptedSave(std::string_view name)
+{
+    const std::size_t stem = name.size() - std::min(name.size(), TemporaryPattern.size());
+    if (stem < TableExtension.size() + 1 || name[stem] != '.'
+        || name.substr(stem - TableExtension.size(), TableExtension.size()) != TableExtension)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stem) + 1, name.end(),
+                       [](unsigned char c) { return std::isalnum(c) != 0; });
+}
 
 std::vector<std::uint8_t> ReadAll(const std::string& path)
 {
@@ -91,7 +110,8 @@ TableFileContents ReadTableFile(const std::string& path)
 void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout, const RowStore& rows)
 {
     const std::vector<std::uint8_t> bytes = EncodeTable(layout, rows);
-    std::string temporary = path + ".XXXXXX";
+    std::string temporary = path;
+    temporary += TemporaryPattern;
     FileDescriptor file(::mkstemp(temporary.data()));
     if (file.get() < 0)
         throw DatasetError("Cannot write table file " + Quoted(path) + ": " + std::strerror(errno));
@@ -108,6 +128,20 @@ void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout
         ::unlink(temporary.c_str());
         throw DatasetError("Cannot write table file " + Quoted(path) + ": " + std::strerror(error));
     }
+}
+
+int RemoveInterruptedSaves(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    int removed = 0;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
+        std::error_code ignored;
+        if (entry->is_regular_file(ignored) && IsInterruptedSave(entry->path().filename().string())
+            && fs::remove(entry->path(), ignored))
+            ++removed;
+    }
+    return removed;
 }
 
 }  // namespace parlino::dataset

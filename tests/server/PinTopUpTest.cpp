@@ -14,17 +14,6 @@ constexpr const char* Card500 = "50000000000000000500";
 
 class TopUpTest : public SignallingTest {
 protected:
-    // Tops up and returns the server's answer.
-    char TopUpWith(Subscriber& subscriber, const std::string& pin)
-    {
-        subscriber.Send('p', 1, {pin});
-        return subscriber.NextLetter();
-    }
-    double BalanceOf(std::int32_t id)
-    {
-        EXPECT_TRUE(store->GotoClient(UsersKeyed, id));
-        return Users().FieldByName("Balance").AsFloat();
-    }
     // A released card kept in memory only, as the operator's "<" leaves it.
     void Release(int denomination, const std::string& pin, double generatedAt = FixedNow - 2)
     {

@@ -103,6 +103,15 @@ protected:
         ASSERT_TRUE(window->ServerSocket1->Open(0, QHostAddress::LocalHost));
     }
 
+    // The program ends here and starts again on its files: a new store and window, Reload
+    // All, and the listening socket open again.
+    void Restart()
+    {
+        MakeWindow();
+        ASSERT_TRUE(Reload().empty());
+        ASSERT_TRUE(window->ServerSocket1->Open(0, QHostAddress::LocalHost));
+    }
+
     std::unique_ptr<Subscriber> Connect()
     {
         auto subscriber = std::make_unique<Subscriber>(window->ServerSocket1->Port());
@@ -130,6 +139,17 @@ protected:
         EXPECT_EQ(subscriber.NextLetter(), 'T');
     }
 
+    // Tops up and returns the server's answer.
+    static char TopUpWith(Subscriber& subscriber, const std::string& pin)
+    {
+        subscriber.Send('p', 1, {pin});
+        return subscriber.NextLetter();
+    }
+    double BalanceOf(std::int32_t id)
+    {
+        EXPECT_TRUE(store->GotoClient(UsersKeyed, id));
+        return Users().FieldByName("Balance").AsFloat();
+    }
     std::string StatusOf(std::int32_t id)
     {
         EXPECT_TRUE(store->GotoClient(UsersKeyed, id));

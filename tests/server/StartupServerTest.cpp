@@ -71,6 +71,24 @@ TEST_F(StartupTest, AFailedReloadAtStartUpLeavesTheServerDown)
     EXPECT_EQ(Caption(), "Parlino Server");
 }
 
+TEST_F(StartupTest, TemporariesOfSavesCutShortAreRemovedAtStart)
+{
+    WriteIniWithFreePort();
+    // As a kill in the middle of saves leaves them: beside a log, a card table, the accounts.
+    const std::vector<std::string> leftovers = {CurDayLogFile(101) + ".a1B2c3", ReleasedPinFile("250") + ".ZZ9zz9",
+                                                std::string(NoncritFile) + ".000000"};
+    for (const std::string& path : leftovers)
+        std::ofstream(path) << "cut short";
+    const QByteArray released = FileBytes(ReleasedPinFile("250"));
+
+    ASSERT_TRUE(AutoStart().empty());
+    for (const std::string& path : leftovers)
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path))) << path;
+    EXPECT_EQ(FileBytes(ReleasedPinFile("250")), released) << "the table beside it is untouched";
+    EXPECT_EQ(store->ReleasedPins[1].RecordCount(), 1);
+    EXPECT_TRUE(window->ServerSocket1->Active());
+}
+
 TEST_F(StartupTest, AnsweringNoStillSetsEveryActiveAccountOfflineAndEmptiesTheTalks)
 {
     WriteIniWithFreePort();

@@ -62,11 +62,6 @@ protected:
         }
     }
 
-    double BalanceOf(std::int32_t id)
-    {
-        EXPECT_TRUE(store->GotoClient(UsersKeyed, id));
-        return Users().FieldByName("Balance").AsFloat();
-    }
     int IntegerOf(std::int32_t id, const char* field)
     {
         EXPECT_TRUE(store->GotoClient(UsersKeyed, id));

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace parlino::dataset {
 namespace {
 
@@ -134,6 +137,45 @@ TEST_F(TableFileTest, SaveReplacesTheFileWholeAndLeavesNoTemporaries)
     EXPECT_LT(saved.size(), 5000u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
     EXPECT_THROW(accounts.SaveToFile((folder / "missing" / "x.cds").string()), DatasetError);
+}
+
+TEST_F(TableFileTest, OnlyTheTemporariesOfInterruptedSavesAreRemoved)
+{
+    Dataset accounts(AccountLayout(), "accounts");
+    accounts.Open();
+    AddAccount(accounts, 150, "x");
+    accounts.SaveToFile(file);
+    // What a save killed before its rename leaves: a temporary named as the save names it.
+    std::string leftover = file + ".XXXXXX";
+    const int fd = ::mkstemp(leftover.data());
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    std::filesystem::create_directory(folder / "kept.cds.ABCDEF");
+    struct Entry {
+        std::string name;
+        bool removed;
+    };
+    const Entry entries[] = {
+        {std::filesystem::path(leftover).filename().string(), true},
+        {"carrier.cds.q1W2e3", true},
+        {"users.cds", false},          // the table itself
+        {"users.cds.bak", false},      // the operator's copy
+        {"users.cds.Ab-2Cd", false},   // not a temporary's suffix
+        {"users.cds.Ab12Cde", false},
+        {"notes.txt.Ab12Cd", false},   // beside no table file
+        {".cds.Ab12Cd", false},
+    };
+    for (const Entry& entry : entries)
+        if (!std::filesystem::exists(folder / entry.name))
+            WriteBytes((folder / entry.name).string(), {1, 2, 3});
+
+    EXPECT_EQ(RemoveInterruptedSaves(folder.string()), 2);
+    for (const Entry& entry : entries)
+        EXPECT_EQ(std::filesystem::exists(folder / entry.name), !entry.removed) << entry.name;
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "kept.cds.ABCDEF")) << "only files go";
+    accounts.LoadFromFile(file);
+    EXPECT_EQ(accounts.RecordCount(), 1);
+    EXPECT_EQ(RemoveInterruptedSaves((folder / "missing").string()), 0);
 }
 
 TEST_F(TableFileTest, MissingFileFailsTheOpen)
