@@ -12,7 +12,7 @@ using dataset::Dataset;
 
 constexpr int DenominationCount = static_cast<int>(CardCredits.size());
 
-int FindCard(const Dataset& table, const std::string& pin)
+int findCard(const Dataset& table, const std::string& pin)
 {
     if (pin.empty() || !table.Active())
         return -1;
@@ -25,7 +25,7 @@ int FindCard(const Dataset& table, const std::string& pin)
 
 // The activated row being edited or appended takes the released card under `id`; a row that
 // cannot be posted is given up, so the activated table is left as it was.
-void FillActivatedRow(Dataset& activated, const Dataset& released, std::int32_t id, double now)
+void fillActivatedRow(Dataset& activated, const Dataset& released, std::int32_t id, double now)
 {
     try {
         activated.FieldByName("CardPIN").SetValue(released.FieldByName("CardPIN").GetValue());
@@ -42,7 +42,7 @@ void FillActivatedRow(Dataset& activated, const Dataset& released, std::int32_t 
 
 // The other denominations in search order: for "080" "250" then "500", for "250" "080" then
 // "500", for "500" "080" then "250".
-std::array<int, 2> OtherDenominations(int denomination)
+std::array<int, 2> otherDenominations(int denomination)
 {
     std::array<int, 2> others{};
     std::size_t next = 0;
@@ -53,17 +53,17 @@ std::array<int, 2> OtherDenominations(int denomination)
 }
 }  // namespace
 
-ReleasedCard FindReleasedCard(const TDataModule2& store, const std::string& pin)
+ReleasedCard findReleasedCard(const TDataModule2& store, const std::string& pin)
 {
     for (int d = 0; d < DenominationCount; ++d) {
-        const int row = FindCard(store.ReleasedPins[static_cast<std::size_t>(d)], pin);
+        const int row = findCard(store.ReleasedPins[static_cast<std::size_t>(d)], pin);
         if (row >= 0)
             return {d, row};
     }
     return {};
 }
 
-void ActivateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id, double now)
+void activateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id, double now)
 {
     const auto d = static_cast<std::size_t>(card.denomination);
     Dataset& released = store.ReleasedPins[d];
@@ -73,7 +73,7 @@ void ActivateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id
     if (store.GotoClient(Activated080Keyed + card.denomination, id)) {
         activated.Edit();
     } else {
-        for (int other : OtherDenominations(card.denomination)) {
+        for (int other : otherDenominations(card.denomination)) {
             if (store.GotoClient(Activated080Keyed + other, id)) {
                 Dataset& previous = store.ActivatedPins[static_cast<std::size_t>(other)];
                 previous.Delete();
@@ -83,7 +83,7 @@ void ActivateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id
         }
         activated.Append();
     }
-    FillActivatedRow(activated, released, id, now);
+    fillActivatedRow(activated, released, id, now);
     changed.push_back(&activated);
     released.Delete();
     changed.push_back(&released);

@@ -26,13 +26,13 @@ struct ReleasedCard {
 
 // The first denomination, in search order, whose released table holds the PIN exactly
 // (whole value, case-sensitive); an empty PIN is never found.
-ReleasedCard FindReleasedCard(const TDataModule2& store, const std::string& pin);
+ReleasedCard findReleasedCard(const TDataModule2& store, const std::string& pin);
 
 // Activates the released card under `id` at `now` (an account holds one activated card over
 // all denominations: one of another denomination gives way, one of the same is overwritten)
 // and removes it from the released table. Every change is made in memory first and the
 // changed card tables are saved afterwards, so that an error while saving leaves no table in
 // memory that still offers the card.
-void ActivateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id, double now);
+void activateCard(TDataModule2& store, const ReleasedCard& card, std::int32_t id, double now);
 
 }  // namespace parlino

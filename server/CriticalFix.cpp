@@ -59,12 +59,12 @@ std::size_t FixRecordFile::Write(const void* from, std::size_t size)
         position_ += static_cast<std::int64_t>(size);
         return size;
     }
-    const std::size_t done = WriteNow(position_, from, size);
+    const std::size_t done = writeNow(position_, from, size);
     position_ += static_cast<std::int64_t>(done);
     return done;
 }
 
-std::size_t FixRecordFile::WriteNow(std::int64_t offset, const void* from, std::size_t size)
+std::size_t FixRecordFile::writeNow(std::int64_t offset, const void* from, std::size_t size)
 {
     std::size_t done = 0;
     while (fd_ >= 0 && offset >= 0 && done < size) {
@@ -79,12 +79,12 @@ std::size_t FixRecordFile::WriteNow(std::int64_t offset, const void* from, std::
     return done;
 }
 
-void FixRecordFile::Gather()
+void FixRecordFile::gather()
 {
     held_.emplace();
 }
 
-bool FixRecordFile::Commit()
+bool FixRecordFile::commit()
 {
     if (!held_)
         return true;
@@ -108,7 +108,7 @@ bool FixRecordFile::Commit()
     position_ = resume;
     for (const HeldWrite& write : writes)
         span.replace(static_cast<std::size_t>(write.offset - first), write.bytes.size(), write.bytes);
-    return WriteNow(first, span.data(), span.size()) == span.size();
+    return writeNow(first, span.data(), span.size()) == span.size();
 }
 
 namespace {

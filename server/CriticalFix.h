@@ -54,23 +54,23 @@ public:
     // Writes at the position (extending the file when needed); moves on by the bytes written.
     std::size_t Write(const void* from, std::size_t size);
 
-    // Fields that must change together: the writes between Gather and Commit are held back
+    // Fields that must change together: the writes between gather() and commit() are held back
     // and reach the file in one write, so a program killed in between leaves all of them
-    // or none. The bytes between them keep what the file holds. Commit says whether the
+    // or none. The bytes between them keep what the file holds. commit() says whether the
     // file took every byte; a file that is not open takes none.
-    void Gather();
-    bool Commit();
+    void gather();
+    bool commit();
 
 private:
     struct HeldWrite {
         std::int64_t offset;
         std::string bytes;
     };
-    std::size_t WriteNow(std::int64_t offset, const void* from, std::size_t size);
+    std::size_t writeNow(std::int64_t offset, const void* from, std::size_t size);
 
     int fd_ = -1;
     std::int64_t position_ = 0;
-    std::optional<std::vector<HeldWrite>> held_;  // set between Gather and Commit
+    std::optional<std::vector<HeldWrite>> held_;  // set between gather() and commit()
 };
 
 // Reads one field at the file's position into the current row's field (which must be in

@@ -6,12 +6,12 @@
 
 namespace parlino {
 
-bool IsAcceptablePrice(double price)
+bool isAcceptablePrice(double price)
 {
     return std::isfinite(price) && price >= 0.0;
 }
 
-double MovedBalance(double balance, double amount)
+double movedBalance(double balance, double amount)
 {
     constexpr double Largest = std::numeric_limits<double>::max();
     if (std::isnan(balance))

@@ -7,15 +7,15 @@ namespace parlino {
 // A price that may be charged: finite and not negative. Anything else must not reach a
 // balance (a negative price would pay the caller, NaN would make a balance that passes
 // every test for funds).
-bool IsAcceptablePrice(double price);
+bool isAcceptablePrice(double price);
 
 // The balance after `amount` is added (a charge is a negative amount). The result is always
 // finite: a sum past the largest double stops at it, and an amount that is not a number
 // leaves the balance as it was. A balance that is not a number already counts as 0.
-double MovedBalance(double balance, double amount);
+double movedBalance(double balance, double amount);
 
 // Whether a balance pays for a call or a minute: above 0, which NaN never is.
-inline bool HasFunds(double balance)
+inline bool hasFunds(double balance)
 {
     return balance > 0.0;
 }

@@ -29,23 +29,23 @@ using dataset::Dataset;
 // critical.fix. Balance, CardPIN and ActivDateTime lie back to back from offset 28 of the
 // record and reach the file in one write: the record naming the card is what proves the
 // credit was made, and it must never name it without the credit or credit it unnamed.
-void CreditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::string& pin, double credit,
+void creditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::string& pin, double credit,
                 double now)
 {
     users.Edit();
     try {
         dataset::Field& balance = users.FieldByName("Balance");
-        balance.SetAsFloat(MovedBalance(balance.AsFloat(), credit));
+        balance.SetAsFloat(movedBalance(balance.AsFloat(), credit));
         dataset::Field& cardPin = users.FieldByName("CardPIN");
         cardPin.SetAsText(pin);
         dataset::Field& activation = users.FieldByName("ActivDateTime");
         activation.SetAsDateTime(now);
         fix.Seek(FixRecordOffset(id) + FixBalanceOffset);
-        fix.Gather();
+        fix.gather();
         WriteFixField(fix, balance, true);
         WriteFixField(fix, cardPin, true);
         WriteFixField(fix, activation, true);
-        if (!fix.Commit())
+        if (!fix.commit())
             throw dataset::DatasetError("Card " + pin + " stays released: " + CriticalFixPath
                                         + " does not take the credit of " + std::to_string(id));
     } catch (...) {
@@ -59,7 +59,7 @@ void CreditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::
 // The order makes a top-up safe to lose at any moment: the credit is committed to
 // critical.fix first, then the card tables are saved. A program that dies in between
 // leaves the card released under the PIN the account's record already names; the next
-// Reload All finishes the move (CompleteInterruptedTopUps).
+// Reload All finishes the move (completeInterruptedTopUps).
 void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values)
 {
     const std::string pin = ValueAs<std::string>(values, 0);
@@ -72,22 +72,22 @@ void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const Messa
         FrozenViews frozen{&users,
                            &store.ActivatedPins[0], &store.ActivatedPins[1], &store.ActivatedPins[2],
                            &store.ReleasedPins[0], &store.ReleasedPins[1], &store.ReleasedPins[2]};
-        const ReleasedCard card = FindReleasedCard(store, pin);
+        const ReleasedCard card = findReleasedCard(store, pin);
         if (card) {
             // Checked before anything changes: a card must never be spent without a credit.
             if (!store.GotoClient(UsersKeyed, id))
                 throw dataset::DatasetError("Card " + pin + " stays released: no account is signed in as "
                                             + std::to_string(id) + " on this connection");
             const double now = store.Now();
-            CreditCard(users, fix, id, pin, CardCredits[static_cast<std::size_t>(card.denomination)], now);
-            ActivateCard(store, card, id, now);
+            creditCard(users, fix, id, pin, CardCredits[static_cast<std::size_t>(card.denomination)], now);
+            activateCard(store, card, id, now);
             accepted = true;
         }
     }
     Reply(connection, accepted ? Letter::TopUpAccepted : Letter::TopUpRefused);
 }
 
-void TZeltServerForm1::CompleteInterruptedTopUps()
+void TZeltServerForm1::completeInterruptedTopUps()
 {
     TDataModule2& store = store_;
     const Dataset& users = store.ClientDataSet1;
@@ -105,9 +105,9 @@ void TZeltServerForm1::CompleteInterruptedTopUps()
         const std::string pin = users.RowValue(row, pinField).ToText();
         if (!released.contains(pin))
             continue;
-        const ReleasedCard card = FindReleasedCard(store, pin);
+        const ReleasedCard card = findReleasedCard(store, pin);
         if (card)
-            ActivateCard(store, card, users.RowValue(row, idField).ToInteger(),
+            activateCard(store, card, users.RowValue(row, idField).ToInteger(),
                          users.RowValue(row, activationField).ToFloat());
     }
 }

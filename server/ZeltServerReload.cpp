@@ -123,7 +123,7 @@ void TZeltServerForm1::ReloadTables()
     }
     for (int denomination = 0; denomination < 3; ++denomination)
         store.FillClientIDIndex(Activated080Keyed + denomination);
-    CompleteInterruptedTopUps();
+    completeInterruptedTopUps();
 }
 
 }  // namespace parlino

@@ -76,7 +76,7 @@ void WriteBalance(FixRecordFile& critical, Dataset& users)
 void AddToBalance(Dataset& users, double amount)
 {
     Field& balance = users.FieldByName("Balance");
-    balance.SetAsFloat(MovedBalance(balance.AsFloat(), amount));
+    balance.SetAsFloat(movedBalance(balance.AsFloat(), amount));
 }
 
 // The outgoing minutes of the current account's previous days: the ">" group, first in

@@ -170,7 +170,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
         FrozenViews frozen{&users};
         if (!Store().GotoClient(UsersKeyed, sender) || users.FieldByName("Status").AsText() != Online)
             return;
-        if (!HasFunds(users.FieldByName("Balance").AsFloat())) {
+        if (!hasFunds(users.FieldByName("Balance").AsFloat())) {
             refusal = Letter::NoFunds;
         } else if (!VoiceSocketTables::inRange(target)) {
             return;  // no account can have this number; nothing to tell
@@ -182,7 +182,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
                 refusal = Letter::PeerUnavailable;
             else if (status != Online)
                 return;
-            else if (!HasFunds(users.FieldByName("Balance").AsFloat()))
+            else if (!hasFunds(users.FieldByName("Balance").AsFloat()))
                 refusal = Letter::PeerNoFunds;
             else
                 passed = true;
@@ -229,7 +229,7 @@ void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const 
         // A price that cannot be charged is not taken: the line keeps its last one, and
         // that is the price the target hears.
         double& linePrice = LinePrices[static_cast<std::size_t>(sender - 801)];
-        if (IsAcceptablePrice(price))
+        if (isAcceptablePrice(price))
             linePrice = price;
         price = linePrice;
     }

@@ -73,7 +73,7 @@ void TZeltServerForm1::Timer2Timer()
     Guarded([this] {
         // Saves cut short when the last run was killed left their temporary files.
         for (const char* folder : DataFolders)
-            dataset::RemoveInterruptedSaves(folder);
+            dataset::removeInterruptedSaves(folder);
         // A reload that fails ends the start here: the server is not started.
         ReloadTables();
         EnableStoreControls();

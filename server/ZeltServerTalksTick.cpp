@@ -84,7 +84,7 @@ void TZeltServerForm1::Timer1Timer()
             if (talk->MinutePhase == SecondCounter) {
                 if (hasRow)
                     AddOne(talks, "Duration");
-                if (!HasFunds(ChargeMinute(*talk, critical))) {
+                if (!hasFunds(ChargeMinute(*talk, critical))) {
                     ReleaseLogRows(*talk);
                     Deliver(talk->Payer, Letter::NoFunds);
                     Deliver(talk->Peer, Letter::NoFunds);
@@ -141,7 +141,7 @@ double TZeltServerForm1::ChargeMinute(const TTalkRecord& talk, FixRecordFile& cr
         dataset::Field& minutes = users.FieldByName("CurServDayDur");
         minutes.SetAsInteger(minutes.AsInteger() + 1);
         dataset::Field& balanceField = users.FieldByName("Balance");
-        balance = MovedBalance(balanceField.AsFloat(), -price);
+        balance = movedBalance(balanceField.AsFloat(), -price);
         balanceField.SetAsFloat(balance);
         critical.Seek(FixRecordOffset(talk.Payer) + FixBalanceOffset);
         WriteFixField(critical, balanceField, false);

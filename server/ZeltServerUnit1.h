@@ -217,7 +217,7 @@ private:
     void TopUp(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "p"
     // Finishes the top-ups a killed program left half done: a card still released under
     // the PIN that an account's record names was credited but not yet moved.
-    void CompleteInterruptedTopUps();
+    void completeInterruptedTopUps();
     void ReportBalance(TZeltServerClientWinSocket& connection);                       // "b"
 
     // Start-up, Start/Stop, Start Editor and the server day (ZeltServerStartup*.cpp,

@@ -32,7 +32,7 @@ void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout
 // Removes from folder the temporary files of saves that never reached their rename (the
 // program was killed): every "<name>.cds.XXXXXX", never a table file itself. Files that
 // cannot be removed are left; returns how many were removed.
-int RemoveInterruptedSaves(const std::string& folder);
+int removeInterruptedSaves(const std::string& folder);
 
 // CRC-32 (the common reflected polynomial 0xEDB88320).
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size);

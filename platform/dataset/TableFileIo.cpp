@@ -50,7 +50,7 @@ private:
 constexpr std::string_view TemporaryPattern = ".XXXXXX";
 constexpr std::string_view TableExtension = ".cds";
 
-bool IsInterruptedSave(std::string_view name)
+bool isInterruptedSave(std::string_view name)
 {
     const std::size_t stem = name.size() - std::min(name.size(), TemporaryPattern.size());
     if (stem < TableExtension.size() + 1 || name[stem] != '.'
@@ -130,14 +130,14 @@ void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout
     }
 }
 
-int RemoveInterruptedSaves(const std::string& folder)
+int removeInterruptedSaves(const std::string& folder)
 {
     namespace fs = std::filesystem;
     std::error_code error;
     int removed = 0;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
         std::error_code ignored;
-        if (entry->is_regular_file(ignored) && IsInterruptedSave(entry->path().filename().string())
+        if (entry->is_regular_file(ignored) && isInterruptedSave(entry->path().filename().string())
             && fs::remove(entry->path(), ignored))
             ++removed;
     }

@@ -34,7 +34,7 @@ TEST_F(HostileValues, APriceThatCannotBeChargedIsRelayedAsTheLinesLastPriceAndNe
         const auto relayed = alice->Next();
         ASSERT_TRUE(relayed && relayed->letter == 'f') << offer.offered;
         EXPECT_EQ(ValueAs<double>(relayed->values, 1), offer.relayed) << "offered " << offer.offered;
-        EXPECT_EQ(window->LinePrices[0], offer.relayed) << "offered " << offer.offered;
+        EXPECT_EQ(inside().LinePrices[0], offer.relayed) << "offered " << offer.offered;
     }
 
     // The talk is charged at the last price the line could set.
@@ -46,7 +46,7 @@ TEST_F(HostileValues, APriceThatCannotBeChargedIsRelayedAsTheLinesLastPriceAndNe
 
 TEST_F(HostileValues, ABalanceThatIsNoNumberBuysNothingAndIsNeverWrittenBack)
 {
-    window->NetPayPerMin = 1.0;
+    inside().NetPayPerMin = 1.0;
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
@@ -68,7 +68,7 @@ TEST_F(HostileValues, ABalanceThatIsNoNumberBuysNothingAndIsNeverWrittenBack)
 
     // A balance at the end of the range stays finite whatever is charged.
     SetField(103, "Balance", -Largest);
-    window->NetPayPerMin = Largest;
+    inside().NetPayPerMin = Largest;
     StartTalk(*carol, 103, *bob, 102);
     Tick(1, {103});
     EXPECT_EQ(carol->NextLetter(), 'Z');
@@ -90,7 +90,7 @@ TEST(MovedBalance, StaysFiniteWhateverIsAdded)
         {Inf, 1.0, Largest},        {Inf, -Inf, -Largest},           {-Inf, 0.0, -Largest},
     };
     for (const Row& row : rows) {
-        const double moved = MovedBalance(row.balance, row.amount);
+        const double moved = movedBalance(row.balance, row.amount);
         EXPECT_TRUE(std::isfinite(moved)) << row.balance << " + " << row.amount;
         EXPECT_EQ(moved, row.expected) << row.balance << " + " << row.amount;
     }

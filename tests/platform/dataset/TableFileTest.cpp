@@ -169,13 +169,13 @@ TEST_F(TableFileTest, OnlyTheTemporariesOfInterruptedSavesAreRemoved)
         if (!std::filesystem::exists(folder / entry.name))
             WriteBytes((folder / entry.name).string(), {1, 2, 3});
 
-    EXPECT_EQ(RemoveInterruptedSaves(folder.string()), 2);
+    EXPECT_EQ(removeInterruptedSaves(folder.string()), 2);
     for (const Entry& entry : entries)
         EXPECT_EQ(std::filesystem::exists(folder / entry.name), !entry.removed) << entry.name;
     EXPECT_TRUE(std::filesystem::is_directory(folder / "kept.cds.ABCDEF")) << "only files go";
     accounts.LoadFromFile(file);
     EXPECT_EQ(accounts.RecordCount(), 1);
-    EXPECT_EQ(RemoveInterruptedSaves((folder / "missing").string()), 0);
+    EXPECT_EQ(removeInterruptedSaves((folder / "missing").string()), 0);
 }
 
 TEST_F(TableFileTest, MissingFileFailsTheOpen)
