@@ -10,6 +10,7 @@
 
 #include "client/CallState.h"
 #include "client/SignInView.h"
+#include "client/VoiceHandles.h"
 #include "common/ZeltUtils.h"
 #include "platform/net/UdpSocket.h"
 #include "platform/tcp/ClientWinSocket.h"
@@ -22,15 +23,6 @@
 #include <functional>
 
 namespace parlino {
-
-inline constexpr int ClientVoiceSocketCount = 8;
-
-// The voice sockets of the softphone, made once per program: bound at each sign-in,
-// connected to the server when it accepts.
-struct VoiceHandles {
-    net::UdpSocket VoiceReceiveHandle;
-    std::array<net::UdpSocket, ClientVoiceSocketCount> VoiceSendHandles;
-};
 
 class SignInSession {
 public:

@@ -36,7 +36,8 @@ void HandleApplicationException(QWidget* control, const std::exception& error)
     ShowError(QString::fromLocal8Bit(error.what()));
 }
 
-ScopedApplicationExceptionHandler::ScopedApplicationExceptionHandler(ApplicationExceptionHandler handler)
+ScopedApplicationExceptionHandler::ScopedApplicationExceptionHandler(
+    ApplicationExceptionHandler handler)
     : handler_(std::move(handler))
 {
     Installed().push_back(&handler_);

@@ -20,7 +20,9 @@ class ControlError : public std::runtime_error {
 public:
     enum class Kind { MaskInput, GridKey };
     ControlError(Kind kind, const QString& message)
-        : std::runtime_error(message.toStdString()), kind_(kind) {}
+        : std::runtime_error(message.toStdString()), kind_(kind)
+    {
+    }
     Kind kind() const { return kind_; }
 
 private:
@@ -33,7 +35,8 @@ ControlError MaskInputError();
 ControlError GridKeyError();
 
 // `control` is the widget the user typed in: its tag and form tell the handler what to show.
-using ApplicationExceptionHandler = std::function<void(QWidget* control, const std::exception& error)>;
+using ApplicationExceptionHandler =
+    std::function<void(QWidget* control, const std::exception& error)>;
 
 // Hands an error to the installed handler, else to the standard error display.
 void HandleApplicationException(QWidget* control, const std::exception& error);

@@ -16,9 +16,11 @@ int ExecForm(QDialog& form)
     ScopedFormResponder& hook = *activeResponder;
     // Recorded in the order shown: a form opened from this one comes after it.
     const std::size_t slot = hook.requests_.size();
-    hook.requests_.push_back({QString::fromLatin1(form.metaObject()->className()), form.windowTitle()});
+    hook.requests_.push_back(
+        {QString::fromLatin1(form.metaObject()->className()), form.windowTitle()});
     bool finished = false;
-    const auto connection = QObject::connect(&form, &QDialog::finished, &form, [&finished] { finished = true; });
+    const auto connection = QObject::connect(&form, &QDialog::finished, &form,
+                                             [&finished] { finished = true; });
     form.setResult(QDialog::Rejected);
     form.show();
     hook.responder_(form);

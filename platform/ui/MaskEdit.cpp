@@ -66,7 +66,8 @@ void MaskEdit::focusInEvent(QFocusEvent* event)
 void MaskEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    focusLeftWindow_ = event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+    focusLeftWindow_ = event->reason() == Qt::ActiveWindowFocusReason ||
+        event->reason() == Qt::PopupFocusReason;
     // Leaving with the keyboard checks the value. A click elsewhere does not: a click on
     // Cancel must cancel, and the form's OK checks for itself.
     if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)

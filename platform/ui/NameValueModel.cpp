@@ -2,7 +2,9 @@
 
 namespace parlino::ui {
 
-NameValueModel::NameValueModel(QObject* parent) : QAbstractTableModel(parent) {}
+NameValueModel::NameValueModel(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 void NameValueModel::setLines(const QStringList& lines)
 {

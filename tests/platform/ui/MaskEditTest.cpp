@@ -66,7 +66,8 @@ TEST_F(MaskEditTest, TabOutOfIncompleteValueRaisesTheMaskErrorAndKeepsFocus)
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0].control, &first_);
     EXPECT_EQ(tag(errors_[0].control), 2);
-    EXPECT_EQ(errors_[0].message, QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
+    EXPECT_EQ(errors_[0].message,
+              QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
     EXPECT_TRUE(test::WaitUntil([this] { return first_.hasFocus(); }, 2000));
 
     first_.setText(QStringLiteral("10"));

@@ -16,16 +16,18 @@ namespace {
 TEST(NameValueModelTest, LinesSplitAtTheFirstEqualsSignAndComeBackWhole)
 {
     NameValueModel model;
-    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
-    model.setLines({QStringLiteral("bob=105"), QStringLiteral("Carl=102=x"), QStringLiteral("noequals"),
-                    QStringLiteral("=")});
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.setLines({QStringLiteral("bob=105"), QStringLiteral("Carl=102=x"),
+                    QStringLiteral("noequals"), QStringLiteral("=")});
     ASSERT_EQ(model.rowCount(), 4);
     EXPECT_EQ(model.key(1), QStringLiteral("Carl"));
     EXPECT_EQ(model.value(1), QStringLiteral("102=x"));
     EXPECT_EQ(model.key(2), QStringLiteral("noequals"));
     EXPECT_EQ(model.value(2), QString());
-    EXPECT_EQ(model.lines(), (QStringList{QStringLiteral("bob=105"), QStringLiteral("Carl=102=x"),
-                                          QStringLiteral("noequals="), QStringLiteral("=")}));
+    EXPECT_EQ(model.lines(),
+              (QStringList{QStringLiteral("bob=105"), QStringLiteral("Carl=102=x"),
+                           QStringLiteral("noequals="), QStringLiteral("=")}));
 }
 
 TEST(NameValueModelTest, NamesRefuseEqualsSignsAndEditingFollowsTheOptions)
@@ -54,8 +56,9 @@ TEST(NameValueGridTest, RowsAreInsertedBeforeTheCurrentOneAndRemoved)
     grid.setCurrentRow(1);
     grid.insertRowBeforeCurrent();
     EXPECT_EQ(grid.currentRow(), 1);
-    EXPECT_EQ(grid.lines(), (QStringList{QStringLiteral("a=1"), QStringLiteral("="), QStringLiteral("b=2"),
-                                         QStringLiteral("=")}));
+    EXPECT_EQ(grid.lines(),
+              (QStringList{QStringLiteral("a=1"), QStringLiteral("="), QStringLiteral("b=2"),
+                           QStringLiteral("=")}));
     grid.setCurrentRow(0);
     EXPECT_TRUE(grid.removeCurrentRow());
     EXPECT_EQ(grid.lines().first(), QStringLiteral("="));
@@ -64,9 +67,10 @@ TEST(NameValueGridTest, RowsAreInsertedBeforeTheCurrentOneAndRemoved)
 TEST(NameValueGridTest, TypingAnEqualsSignIntoANameRaisesTheKeyErrorFromTheTaggedEditor)
 {
     std::vector<std::pair<QWidget*, QString>> errors;
-    ScopedApplicationExceptionHandler handler([&errors](QWidget* control, const std::exception& error) {
-        errors.emplace_back(control, QString::fromUtf8(error.what()));
-    });
+    ScopedApplicationExceptionHandler handler(
+        [&errors](QWidget* control, const std::exception& error) {
+            errors.emplace_back(control, QString::fromUtf8(error.what()));
+        });
     NameValueGrid grid;
     setTag(&grid, 3);
     grid.setLines({QStringLiteral("bob=105")});

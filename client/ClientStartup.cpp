@@ -1,0 +1,148 @@
+#include "client/ClientStartup.h"
+
+#include "platform/core/PerformanceCounter.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+namespace parlino {
+
+namespace {
+const QString CannotReadWaveData = QStringLiteral("Cannot read wave data");
+
+// The whole file; throws std::runtime_error naming the file and the system's reason.
+QByteArray ReadWholeFile(const QString& path)
+{
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw std::runtime_error(
+            QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()).toStdString());
+    return bytes;
+}
+
+// A line read with any of the line breaks CR LF, LF or CR.
+QStringList SplitLines(const QByteArray& bytes)
+{
+    QString text = QString::fromLatin1(bytes);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();  // the break after the last line starts no line of its own
+    return lines;
+}
+
+void ReadCounterFrequency(ClientShared& shared)
+{
+    std::int64_t frequency = 0;
+    shared.CounterAvailable = QueryCounterFrequency(frequency);
+    shared.CounterFrequency = static_cast<long double>(frequency);
+}
+
+// The first `count` bytes of the sound data of a RIFF WAVE file: the "data" chunk after the
+// "fmt " chunk; the read may run past the chunk into the rest of the file.
+bool ReadWaveData(const QString& path, char* dest, int count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
+        return false;
+    const auto chunkSize = [&bytes](qsizetype at) {
+        quint32 size = 0;
+        for (int i = 3; i >= 0; --i)
+            size = (size << 8) | static_cast<quint8>(bytes.at(at + 4 + i));
+        return static_cast<qsizetype>(size);
+    };
+    bool formatSeen = false;
+    for (qsizetype at = 12; at + 8 <= bytes.size(); at += 8 + chunkSize(at) + (chunkSize(at) & 1)) {
+        const QByteArray id = bytes.mid(at, 4);
+        if (id == "fmt ") {
+            if (at + 8 + chunkSize(at) > bytes.size())
+                return false;
+            formatSeen = true;
+        } else if (id == "data" && formatSeen) {
+            if (chunkSize(at) == 0 || at + 8 + count > bytes.size())
+                return false;
+            std::memcpy(dest, bytes.constData() + at + 8, static_cast<std::size_t>(count));
+            return true;
+        }
+    }
+    return false;
+}
+
+// Loads the silence packet; mu-law silence (0xFF) stands in when the file gives none.
+bool LoadSilence(ClientShared& shared, const QString& path)
+{
+    shared.SilenceData = QByteArray(SamplesPerPacket, '\0');
+    if (ReadWaveData(path, shared.SilenceData.data(), SamplesPerPacket))
+        return true;
+    shared.SilenceData.fill('\xFF');
+    return false;
+}
+
+// A sound held in memory for the whole run; a missing one stays empty and silent.
+bool LoadSound(QByteArray& sound, const QString& path)
+{
+    QFile file(path);
+    sound = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return !sound.isEmpty();
+}
+}  // namespace
+
+std::int32_t ReadOwnClientID(const QString& path)
+{
+    const QStringList lines = SplitLines(ReadWholeFile(path));
+    const QString line = lines.value(0);
+    bool ok = false;
+    const qlonglong value = line.trimmed().toLongLong(&ok, 10);
+    if (!ok || value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        throw std::runtime_error(
+            QStringLiteral("'%1' is not a valid integer value").arg(line).toStdString());
+    return static_cast<std::int32_t>(value);
+}
+
+QStringList ReadContacts(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    return SplitLines(ReadWholeFile(path));
+}
+
+QStringList StartUpClient(ClientShared& shared, const ClientStartupFiles& files)
+{
+    QStringList failures;
+    const auto step = [&failures](const auto& run) {
+        try {
+            run();
+        } catch (const std::exception& error) {
+            failures.append(QString::fromLocal8Bit(error.what()));
+        }
+    };
+    ReadCounterFrequency(shared);
+    step([&] { shared.OwnClientID = ReadOwnClientID(files.clientIdFile); });
+    step([&] { shared.Contacts = ReadContacts(files.contactsFile); });
+    shared.OrderSlots.clear();
+    if (!LoadSilence(shared, files.silenceFile))
+        failures.append(CannotReadWaveData);
+    bool soundsComplete = true;
+    for (auto [sound, name] : {std::pair{&shared.Answer, "Answer"}, std::pair{&shared.Busy, "Busy"},
+                               std::pair{&shared.RingIn, "RingIn"}}) {
+        if (!LoadSound(*sound, files.soundFolder + QLatin1String(name)))
+            soundsComplete = false;
+    }
+    if (!soundsComplete)
+        failures.append(CannotReadWaveData);
+    return failures;
+}
+
+}  // namespace parlino

@@ -1,0 +1,142 @@
+// The softphone window's life: start-up, the log and information memo, the menu actions,
+// the exception display, close and destruction.
+#include "client/ZeltClientUnit1.h"
+
+#include "client/BoutUnit1.h"
+#include "client/ExceptionRules.h"
+#include "client/LogLines.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/FormHook.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace parlino {
+
+TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
+    : QMainWindow(parent), setup_(std::move(setup)),
+      exceptionHandler_([this](QWidget* control, const std::exception& error) {
+          ApplicationEvents1Exception(control, error);
+      })
+{
+    if (!setup_.openDocument)
+        setup_.openDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    CreateControls();
+    CreateMenus();
+    CreateTray();
+    connect(BitBtn1, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn1Click);
+    connect(Timer3, &QTimer::timeout, this, &TZeltClientForm1::Timer3Timer);
+    FormCreate();
+    Timer3->start();
+}
+
+TZeltClientForm1::~TZeltClientForm1()
+{
+    FormDestroy();
+}
+
+void TZeltClientForm1::FormCreate()
+{
+    // Every step runs whatever an earlier one gave; each failure is shown on its own.
+    for (const QString& failure : StartUpClient(shared_, setup_.files))
+        ApplicationEvents1Exception(nullptr, std::runtime_error(failure.toStdString()));
+}
+
+bool TZeltClientForm1::FormCloseQuery()
+{
+    shared_.voiceHandles.VoiceReceiveHandle.close();
+    for (net::UdpSocket& handle : shared_.voiceHandles.VoiceSendHandles)
+        handle.close();
+    return true;
+}
+
+void TZeltClientForm1::FormDestroy()
+{
+    // The shared objects go with the window; the voice threads using them were stopped by
+    // the close query's drop.
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+}
+
+void TZeltClientForm1::BitBtn1Click()
+{
+    Memo2->clear();
+}
+
+void TZeltClientForm1::Action2Execute()
+{
+    close();
+}
+
+void TZeltClientForm1::Action3Execute()
+{
+    // The desktop's handlers take absolute paths only.
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("../Help/help.html"));
+    setup_.openDocument(QUrl::fromLocalFile(QDir::cleanPath(path)));
+}
+
+void TZeltClientForm1::Action5Execute()
+{
+    TBoutForm about(this);
+    ui::ExecForm(about);
+}
+
+void TZeltClientForm1::Timer3Timer()
+{
+    if (!Timer3->isActive())
+        return;
+    Timer3->stop();
+    emit ConnectSequenceDue();
+}
+
+void TZeltClientForm1::AddLogEntry(const QString& text)
+{
+    InsertMemoLine(*Memo2, 0, LogEntryText(QLocale(), QTime::currentTime(), text));
+}
+
+void TZeltClientForm1::InfoMessage(const QString& text)
+{
+    InsertMemoLine(*Memo1, 1, InfoLineText(QLocale(), QDate::currentDate(), text));
+}
+
+void TZeltClientForm1::ApplicationEvents1Exception(QWidget* control, const std::exception& error)
+{
+    const ExceptionResponse response = ChooseExceptionResponse(control, error);
+    std::fprintf(stderr, "%s\n", response.text.toLocal8Bit().constData());
+    // Shown once the handler that raised the error has returned, never inside it.
+    QTimer::singleShot(0, this, [response] {
+        if (response.standard)
+            ui::ShowError(response.text);
+        else
+            ui::ShowMessage(response.text, response.caption, ui::DialogButtons::Ok,
+                            ui::DialogIcon::Error);
+    });
+    if (response.deleteTypedChar && control) {
+        QCoreApplication::postEvent(
+            control, new QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            control, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier));
+    }
+}
+
+void TZeltClientForm1::closeEvent(QCloseEvent* event)
+{
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+    emit Closed();
+}
+
+}  // namespace parlino

@@ -1,0 +1,113 @@
+// The softphone's main window: the log, the information memo, the call buttons, the timers,
+// the menu bar, the tray icon and the application's exception display.
+//
+// The window keeps its controls and handlers under their own names and leaves the work to
+// plain classes: the objects shared for the whole run live in ClientShared, which the
+// window owns and hands to the parts that need them by reference.
+#pragma once
+
+#include "client/ClientShared.h"
+#include "client/ClientStartup.h"
+#include "platform/ui/ApplicationExceptions.h"
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <exception>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSystemTrayIcon;
+class QTimer;
+class QToolButton;
+
+namespace parlino {
+
+// What the window takes from its surroundings; the program uses the defaults.
+struct ClientSetup {
+    ClientStartupFiles files;
+    // Opens a document with the desktop's handler; its outcome is not looked at.
+    std::function<void(const QUrl&)> openDocument;
+};
+
+class TZeltClientForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TZeltClientForm1(ClientSetup setup = {}, QWidget* parent = nullptr);
+    ~TZeltClientForm1() override;
+
+    ClientShared& Shared() { return shared_; }
+
+    // ---- controls ----
+    QLabel* Label1 = nullptr;              // "Sending frequency:"
+    QLabel* Label2 = nullptr;              // its rate
+    QLabel* Label3 = nullptr;              // "Receiving frequency:"
+    QLabel* Label4 = nullptr;              // its rate
+    QLabel* Label5 = nullptr;              // "Signal level:"
+    QProgressBar* ProgressBar1 = nullptr;  // microphone level 0..5
+    QPlainTextEdit* Memo1 = nullptr;       // information
+    QPlainTextEdit* Memo2 = nullptr;       // the log
+    QToolButton* SpeedButton1 = nullptr;   // half-duplex talk button
+    QPushButton* BitBtn1 = nullptr;        // "Clear"
+    QPushButton* BitBtn2 = nullptr;        // "Balance"
+    QPushButton* BitBtn3 = nullptr;        // "Call"
+    QPushButton* BitBtn4 = nullptr;        // "Drop"
+    QTimer* Timer1 = nullptr;              // rate display, 120 ms
+    QTimer* Timer2 = nullptr;              // call-progress sound, 6000 ms
+    QTimer* Timer3 = nullptr;              // start-up, 1000 ms, fires once
+    QSystemTrayIcon* TrayIcon1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N1 = nullptr;       // "Restore"
+    QAction* N2 = nullptr;       // "-"
+    QAction* N3 = nullptr;       // "Exit"
+    QAction* Action1 = nullptr;  // "&Contacts..."
+    QAction* Action2 = nullptr;  // "E&xit"
+    QAction* Action3 = nullptr;  // "&Parlino Help"
+    QAction* Action5 = nullptr;  // "&About..."
+
+    // ---- handlers ----
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormDestroy();
+    void BitBtn1Click();
+    void Action2Execute();
+    void Action3Execute();
+    void Action5Execute();
+    void N1Click();
+    void N3Click();
+    void Timer3Timer();
+    void ApplicationEvents1Minimize();
+    void ApplicationEvents1Restore();
+    void ApplicationEvents1Exception(QWidget* control, const std::exception& error);
+
+    // Inserts a log entry at the top: the time of day, then `text`, which begins with a blank.
+    void AddLogEntry(const QString& text);
+    // Inserts an information line right under the heading: today's date, a blank, `text`.
+    void InfoMessage(const QString& text);
+
+signals:
+    // One second after start-up: time to run the connect sequence.
+    void ConnectSequenceDue();
+    // The window has closed; the program ends.
+    void Closed();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateTray();
+
+    ClientSetup setup_;
+    ClientShared shared_;
+    ui::ScopedApplicationExceptionHandler exceptionHandler_;
+};
+
+}  // namespace parlino
