@@ -74,9 +74,8 @@ bool AppendValue(ByteString& out, const MessageValue& value)
                 AppendLE(out, v);
                 return true;
             } else if constexpr (std::is_same_v<T, std::string>) {
-                const std::string bytes = Utf8ToLatin1(v);
-                AppendLE(out, static_cast<std::int32_t>(bytes.size()));
-                out += bytes;
+                AppendLE(out, static_cast<std::int32_t>(v.size()));
+                out += v;
                 return true;
             } else if constexpr (std::is_same_v<T, Int16Samples> || std::is_same_v<T, Int8Samples>) {
                 return AppendSamples(out, v);
@@ -139,7 +138,7 @@ UnpackResult UnpackMessageAt(std::string_view buffer, std::span<const FieldKind>
         case FieldKind::Boolean: slot = buffer[offset] != 0; break;
         case FieldKind::String: {
             const auto count = static_cast<std::size_t>(ReadLE<std::int32_t>(buffer, offset));
-            slot = Latin1ToUtf8(buffer.substr(offset + 4, count));
+            slot = std::string(buffer.substr(offset + 4, count));
             offset += 4 + count;
             continue;
         }
@@ -160,49 +159,6 @@ void PackMessage(ByteString& msg, int count, const MessageValues& values)
             return;
     }
     msg += scratch;
-}
-
-std::string Utf8ToLatin1(std::string_view utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
-        }
-        // Length of the sequence from its lead byte; a stray continuation byte counts as one.
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        bool valid = length > 1 && i + length <= utf8.size();
-        for (std::size_t k = 1; valid && k < length; ++k)
-            valid = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
-        if (valid && length == 2) {
-            const unsigned code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
-            out.push_back(code >= 0x80 && code <= 0xFF ? static_cast<char>(code) : '?');
-        } else {
-            out.push_back('?');
-        }
-        i += valid ? length : 1;
-    }
-    return out;
-}
-
-std::string Latin1ToUtf8(std::string_view latin1)
-{
-    std::string out;
-    out.reserve(latin1.size());
-    for (char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out.push_back(c);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return out;
 }
 
 }  // namespace parlino

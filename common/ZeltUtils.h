@@ -36,7 +36,13 @@ using Int16Samples = std::vector<std::int16_t>;
 using Int8Samples = std::vector<std::int8_t>;
 
 // One slot of a value list. The alternative held is the value's tag and decides how
-// PackMessage writes it. Text is held as UTF-8 and travels as ISO 8859-1.
+// PackMessage writes it.
+//
+// Text (std::string) is ISO 8859-1, one byte per character, in memory exactly as it travels
+// and as the tables and critical.fix store it: the codec copies the bytes unchanged, and a
+// text's byte count is its length in characters. Only widgets hold text in another form;
+// they convert at their edge with QString::fromLatin1 and QString::toLatin1 (which writes
+// '?' for a character outside ISO 8859-1).
 // The last three alternatives are values the codec cannot write: a list holding one of
 // them packs to nothing (as an empty slot does).
 using MessageValue = std::variant<std::monostate,  // empty slot
@@ -64,11 +70,6 @@ UnpackResult UnpackMessageAt(std::string_view bytes, std::span<const FieldKind> 
 // Appends the first `count` values of `values` to `msg` (which holds the command byte).
 // When any of them is empty or of a kind the codec cannot write, nothing is appended.
 void PackMessage(ByteString& msg, int count, const MessageValues& values);
-
-// Text conversions between the programs' UTF-8 strings and the single-byte wire text.
-// Characters outside ISO 8859-1 (and bytes that are not valid UTF-8) become '?'.
-std::string Utf8ToLatin1(std::string_view utf8);
-std::string Latin1ToUtf8(std::string_view latin1);
 
 // Typed access to a slot of an unpacked value list; a slot of another kind reads as the
 // default value of T, as a peer that sends the wrong fields for a letter is not trusted.

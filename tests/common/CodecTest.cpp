@@ -56,19 +56,26 @@ TEST(PackMessage, AppendsNothingWhenAnySlotCannotBeWritten)
     EXPECT_EQ(Packed('C', 0, {std::int32_t{1}}), "C");
 }
 
-TEST(PackMessage, ConvertsTextToSingleByteAndCountsConvertedBytes)
+TEST(PackMessage, TextTravelsAsItsSingleByteCharactersOneByteEach)
 {
-    // "é" is two bytes of UTF-8 and one on the wire; "€" lies outside ISO 8859-1.
-    EXPECT_EQ(Packed('I', 1, {std::string("\xC3\xA9\xE2\x82\xAC" "a")}),
-              Bytes({'I', 3, 0, 0, 0, 0xE9, '?', 'a'}));
-    // A broken UTF-8 sequence is written as '?' too, never as stray bytes.
-    EXPECT_EQ(Packed('I', 1, {std::string("\xC3")}), Bytes({'I', 1, 0, 0, 0, '?'}));
+    // "\xE9" is e acute in ISO 8859-1: one character, one byte in memory and on the wire.
+    // A full 20-character password with one accented letter counts 20.
+    const std::string password = "pass\xE9" "012345678901234";
+    ASSERT_EQ(password.size(), 20u);
+    const ByteString msg = Packed('x', 1, {password});
+    EXPECT_EQ(msg, ByteString("x\x14\0\0\0", 5) + password);
+    // Every byte value is a character and goes out unchanged, the ones UTF-8 would treat as
+    // parts of a sequence included.
+    std::string all;
+    for (int c = 1; c < 256; ++c)
+        all.push_back(static_cast<char>(c));
+    EXPECT_EQ(Packed('I', 1, {all}).substr(5), all);
 }
 
 TEST(UnpackMessage, ReadsEveryKindAndRemovesExactlyOneMessage)
 {
     MessageValues values{std::int32_t{99}};
-    ByteString buffer = Packed('c', 5, {std::int32_t{205}, std::string("49"), std::string("\xC3\xA9"),
+    ByteString buffer = Packed('c', 5, {std::int32_t{205}, std::string("49"), std::string("\xE9\xFF"),
                                         std::string("5551234"), true})
                         + "next";
     const std::array kinds{K::Int32, K::String, K::String, K::String, K::Boolean};
@@ -77,7 +84,7 @@ TEST(UnpackMessage, ReadsEveryKindAndRemovesExactlyOneMessage)
     ASSERT_EQ(values.size(), 5u);
     EXPECT_EQ(std::get<std::int32_t>(values[0]), 205);
     EXPECT_EQ(std::get<std::string>(values[1]), "49");
-    EXPECT_EQ(std::get<std::string>(values[2]), "\xC3\xA9") << "Latin-1 text comes back as UTF-8";
+    EXPECT_EQ(std::get<std::string>(values[2]), "\xE9\xFF") << "single-byte text comes back byte for byte";
     EXPECT_EQ(std::get<std::string>(values[3]), "5551234");
     EXPECT_TRUE(std::get<bool>(values[4]));
 }

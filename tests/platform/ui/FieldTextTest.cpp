@@ -34,6 +34,15 @@ TEST(FieldTextTest, EachTypeReadsBackWhatItShows)
               QStringLiteral("2023-03-15 06:00:00"));
 }
 
+TEST(FieldTextTest, TextCellsShowAndTakeSingleByteCharacters)
+{
+    const FieldDef password = dataset::TextField("Password", 20);
+    EXPECT_EQ(FieldDisplayText(password, Value("caf\xE9")), QStringLiteral("caf\u00E9"));
+    EXPECT_EQ(ParseFieldText(password, QStringLiteral("caf\u00E9")), Value("caf\xE9"));
+    // A character the single-byte set lacks cannot be stored; it is typed as '?'.
+    EXPECT_EQ(ParseFieldText(password, QStringLiteral("5\u20AC")), Value("5?"));
+}
+
 TEST(FieldTextTest, TextThatIsNoValueIsRefused)
 {
     EXPECT_THROW(ParseFieldText(dataset::IntegerField("i"), QStringLiteral("12a")),
