@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace parlino::ui {
 
@@ -61,6 +62,13 @@ DialogAnswer ShowMessage(const QString& text, const QString& caption, DialogButt
     if (answered)
         return response.answer;
     QMessageBox box(ToQtIcon(icon), caption, text, ToQtButtons(buttons), QApplication::activeWindow());
+    if (buttons == DialogButtons::YesNo) {
+        // Qt takes closing a Yes/No box (title bar or Escape) for No. It is no answer at all:
+        // a hidden Cancel receives it instead.
+        QPushButton* dismissed = box.addButton(QMessageBox::Cancel);
+        dismissed->hide();
+        box.setEscapeButton(dismissed);
+    }
     return FromQtButton(box.exec());
 }
 

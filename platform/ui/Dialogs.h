@@ -33,7 +33,8 @@ struct DialogResponse {
 
 using DialogResponder = std::function<DialogResponse(const DialogRequest&)>;
 
-// Shows a message box and returns the button pressed (Cancel when closed otherwise).
+// Shows a message box and returns the button pressed. A Yes/No box closed without either
+// (title bar, Escape) gives Cancel.
 DialogAnswer ShowMessage(const QString& text, const QString& caption,
                          DialogButtons buttons = DialogButtons::Ok,
                          DialogIcon icon = DialogIcon::None);
