@@ -14,8 +14,9 @@
 #include "server/ZeltServerClientWinSocket.h"
 #include "server/TalkRecord.h"
 
-#include <QPlainTextEdit>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QThread>
 
 namespace parlino {
@@ -106,8 +107,11 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
     const std::int32_t id = ValueAs<std::int32_t>(values, 1);
     const std::string password = ValueAs<std::string>(values, 2);
     const std::string newPassword = ValueAs<std::string>(values, 3);
-    if (!VoiceSocketTables::inRange(id))
-        return;  // no table has a slot for it
+    if (!VoiceSocketTables::inRange(id)) {
+        // No table has a slot for it, so no account has it: refused like an unknown one.
+        Reply(connection, Letter::LoginRefused);
+        return;
+    }
 
     dataset::Dataset& users = Store().ClientDataSet1;
     std::optional<std::uint16_t> receivePort;
@@ -172,9 +176,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
             return;
         if (!hasFunds(users.FieldByName("Balance").AsFloat())) {
             refusal = Letter::NoFunds;
-        } else if (!VoiceSocketTables::inRange(target)) {
-            return;  // no account can have this number; nothing to tell
-        } else if (!Store().GotoClient(UsersKeyed, target)) {
+        } else if (!VoiceSocketTables::inRange(target) || !Store().GotoClient(UsersKeyed, target)) {
             refusal = Letter::NoSuchUser;
         } else {
             const std::string status = users.FieldByName("Status").AsText();
@@ -239,11 +241,18 @@ void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const 
 void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket)
 {
     auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
+    // Closing the listening socket closes every connection; statuses stay as they are until
+    // the next Start Server resets them.
+    if (closingListener_)
+        return;
+    // A subscriber who has signed in again on a newer connection is still online there.
+    if (connection.Client_ID == 0 || ConnectionOf(connection.Client_ID) != &connection)
+        return;
     try {
         FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
         dataset::Dataset& users = Store().ClientDataSet1;
         FrozenViews frozen{&users};
-        if (connection.Client_ID == 0 || !users.Active() || !Store().GotoClient(UsersKeyed, connection.Client_ID))
+        if (!users.Active() || !Store().GotoClient(UsersKeyed, connection.Client_ID))
             return;
         users.Edit();
         dataset::Field& status = users.FieldByName("Status");
@@ -258,10 +267,15 @@ void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket&
 
 void TZeltServerForm1::BitBtn29Click()
 {
-    const QString memo = Memo2->toPlainText();
-    const std::string firstLine = memo.section(QLatin1Char('\n'), 0, 0).toStdString();
+    const QByteArray firstLine = Memo2->text().section(QLatin1Char('\n'), 0, 0).toLatin1();
     for (int i = 0; i < ServerSocket1->ActiveConnections(); ++i)
-        SendMessageTo(ServerSocket1->Connections(i), Letter::InfoMessage, 1, {firstLine});
+        SendMessageTo(ServerSocket1->Connections(i), Letter::InfoMessage, 1, {firstLine.toStdString()});
+}
+
+void TZeltServerForm1::CloseListeningSocket()
+{
+    const QScopedValueRollback closing(closingListener_, true);
+    ServerSocket1->Close();
 }
 
 TZeltServerClientWinSocket* TZeltServerForm1::ConnectionOf(std::int32_t clientId) const

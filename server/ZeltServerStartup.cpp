@@ -95,7 +95,7 @@ void TZeltServerForm1::StartServer()
     NetPayPerMin = ini.readFloat(IniSection, "Net pay per min", 0.0);
     PayPerDay = ini.readFloat(IniSection, "Pay per day", 0.0);
 
-    ServerSocket1->Close();
+    CloseListeningSocket();
     DropAllTalks();
     SetEditingLocked(true);
 
@@ -111,7 +111,9 @@ void TZeltServerForm1::StartServer()
         case ui::DialogAnswer::No:
             break;
         default:
-            return;  // the question was dismissed: the server stays down
+            // The question was dismissed: the server stays down, and says so.
+            setWindowTitle(SavedCaption + QStringLiteral(" [Stopped]"));
+            return;
         }
     }
     if (newDay)
@@ -159,7 +161,7 @@ void TZeltServerForm1::BitBtn27Click()
 {
     Guarded([this] {
         SetEditingLocked(false);
-        ServerSocket1->Close();
+        CloseListeningSocket();
         DropAllTalks();
         setWindowTitle(SavedCaption + QStringLiteral(" [Stopped]"));
     });

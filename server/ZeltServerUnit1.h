@@ -23,7 +23,7 @@
 class QAction;
 class QGroupBox;
 class QMenu;
-class QPlainTextEdit;
+class QLineEdit;
 class QPushButton;
 class QSystemTrayIcon;
 class QTcpSocket;
@@ -63,7 +63,7 @@ public:
     QPushButton* BitBtn27 = nullptr;  // "Stop Server"
     QPushButton* BitBtn28 = nullptr;  // "Start Editor", never shown
     QPushButton* BitBtn29 = nullptr;  // "Send Info"
-    QPlainTextEdit* Memo2 = nullptr;  // the info text of "Send Info"
+    QLineEdit* Memo2 = nullptr;  // the one-line info text of "Send Info"
 
     QGroupBox* UserListGroup = nullptr;  // "User List"
     ui::DataGrid* DBGrid1 = nullptr;     // users
@@ -196,6 +196,8 @@ private:
     void Deliver(std::int32_t clientId, char letter, int count = 0, const MessageValues& values = {});
     void SendMessageTo(tcp::ServerClientWinSocket* connection, char letter, int count,
                        const MessageValues& values);
+    // Closes the listening socket and with it every connection, changing no status.
+    void CloseListeningSocket();
 
     // Talks and billing (ZeltServerTalks*.cpp).
     void CreateTalks();
@@ -287,6 +289,7 @@ private:
 
     TDataModule2& store_;
     std::map<const QObject*, ui::DataGrid*> partners_;
+    bool closingListener_ = false;  // set while CloseListeningSocket runs
 };
 
 }  // namespace parlino

@@ -124,14 +124,45 @@ TEST_F(CallRouting, PriceOfferIsKeptForLinesOnlyAndRelayed)
         EXPECT_TRUE(price == 0.0 || price == 0.35) << "a subscriber's offer is stored nowhere";
 }
 
+TEST_F(CallRouting, NumbersNoAccountCanHaveAreAnsweredAsUnknown)
+{
+    const std::int32_t outside[] = {-5, 0, 1002, 0x7FFFFFFF};
+    const auto callsTo = [](std::int32_t target) {
+        return std::vector<ByteString>{
+            BuildMessage('C', 1, {target}),
+            BuildMessage('c', 5, {target, std::string("44"), std::string("20"), std::string("1"), true}),
+            BuildMessage('q', 1, {target}),
+            BuildMessage('o', 3, {target, std::int32_t{1}, std::int32_t{2}})};
+    };
+    auto alice = SignedIn(101);
+    auto erin = SignedIn(105);  // balance 0: her own check comes first
+    auto stranger = Connect();  // never signed in: nothing at all
+    for (std::int32_t target : outside) {
+        for (const ByteString& call : callsTo(target)) {
+            alice->SendRaw(call);
+            EXPECT_EQ(alice->NextLetter(), 'N') << call[0] << " to " << target;
+            erin->SendRaw(call);
+            EXPECT_EQ(erin->NextLetter(), 'Z') << call[0] << " to " << target;
+            stranger->SendRaw(call);
+        }
+    }
+    window->BitBtn29Click();
+    EXPECT_EQ(stranger->NextLetter(), 'I');
+
+    for (std::int32_t id : outside) {
+        stranger->SignIn(id);
+        EXPECT_EQ(stranger->NextLetter(), 'P') << "sign-in as " << id;
+    }
+}
+
 TEST_F(CallRouting, DeliveriesToAbsentOrOutOfRangeNumbersAreDropped)
 {
     auto alice = SignedIn(101);
     alice->Send('F', 1, {std::int32_t{103}});       // never signed in
     alice->Send('F', 1, {std::int32_t{-5}});        // no slot
     alice->Send('F', 1, {std::int32_t{1002}});
-    alice->Send('C', 1, {std::int32_t{0x7FFFFFFF}});
-    alice->Send('P', 4, {std::int32_t{1}, std::int32_t{5000}, std::string("x"), std::string()});
+    alice->Send('T', 2, {std::int32_t{1002}, std::int32_t{1002}});
+    alice->Send('f', 4, {std::int32_t{1002}, std::string("x"), 1.0, true});
     ExpectNothingBefore(*alice, 101);
 
     auto bob = SignedIn(102);

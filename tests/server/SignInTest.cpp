@@ -2,7 +2,10 @@
 
 #include "server/ZeltServerClientWinSocket.h"
 
-#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QTest>
+
+#include <fstream>
 
 namespace parlino::test {
 namespace {
@@ -78,6 +81,40 @@ TEST_F(SignIn, NewPasswordIsKeptInTheTableAndCriticalFix)
     EXPECT_EQ(bob->NextLetter(), 'V');
 }
 
+TEST_F(SignIn, AccentedTextStaysOneBytePerCharacterInTableFileAndWire)
+{
+    // "\xE9" is e acute: a full 20-character password with one accented letter.
+    const std::string accented = "pass\xE9" "012345678901234";
+    auto bob = Connect();
+    bob->SignIn(102, "582047", accented);
+    EXPECT_EQ(bob->NextLetter(), 'V');
+    ASSERT_TRUE(store->GotoClient(UsersKeyed, 102));
+    EXPECT_EQ(Users().FieldByName("Password").AsText(), accented) << "not cut, not widened";
+    EXPECT_EQ(std::string(ReadFixRecord(102).data(), 20), accented);
+    bob->SignIn(102, accented);
+    EXPECT_EQ(bob->NextLetter(), 'V') << "the new password lets its owner in again";
+
+    // A single-byte password already in critical.fix is the one that signs in.
+    {
+        std::fstream fix(CriticalFixPath, std::ios::in | std::ios::out | std::ios::binary);
+        fix.seekp(FixRecordOffset(103));
+        fix.write("caf\xE9", 5);  // with its NUL
+    }
+    ASSERT_TRUE(Reload().empty());
+    auto carol = Connect();
+    carol->SignIn(103, "caf\xC3\xA9");
+    EXPECT_EQ(carol->NextLetter(), 'P') << "UTF-8 bytes are other characters";
+    carol->SignIn(103, "caf\xE9");
+    EXPECT_EQ(carol->NextLetter(), 'V');
+
+    // The operator's text goes out as the same single bytes.
+    window->Memo2->setText(QStringLiteral("Caf\u00E9 ouvert"));
+    window->BitBtn29Click();
+    const auto info = carol->Next();
+    ASSERT_TRUE(info && info->letter == 'I');
+    EXPECT_EQ(ValueAs<std::string>(info->values, 0), "Caf\xE9 ouvert");
+}
+
 TEST_F(SignIn, SecondSignInReplacesTheVoiceSocketsAndMovesDelivery)
 {
     auto first = Connect();
@@ -106,11 +143,20 @@ TEST_F(SignIn, SecondSignInReplacesTheVoiceSocketsAndMovesDelivery)
     EXPECT_EQ(second->NextLetter(), 'T');
     window->BitBtn29Click();
     EXPECT_EQ(first->NextLetter(), 'I');
+    EXPECT_EQ(second->NextLetter(), 'I');
 
-    // When the first connection closes, the account goes offline although the second is open.
+    // The first connection closing leaves him online on the second; the second closing
+    // takes him offline.
     first->socket().disconnectFromHost();
+    ASSERT_TRUE(WaitUntil([&] { return window->ServerSocket1->ActiveConnections() == 1; }));
+    EXPECT_EQ(StatusOf(101), "ONLINE");
+    EXPECT_EQ(FixText(ReadFixRecord(101), 20, 8), "ONLINE");
+    auto caller = SignedIn(102);
+    caller->Send('C', 1, {std::int32_t{101}});
+    EXPECT_EQ(second->NextLetter(), 'C') << "callers still reach him";
+    second->socket().disconnectFromHost();
     ASSERT_TRUE(WaitUntil([&] { return StatusOf(101) == "OFFLINE"; }));
-    EXPECT_NE(inside().ClientSockets[100], nullptr);
+    EXPECT_EQ(FixText(ReadFixRecord(101), 20, 8), "OFFLINE");
 }
 
 TEST_F(SignIn, DisconnectSetsOfflineAndAnUnsignedOneWritesNothing)
@@ -140,7 +186,10 @@ TEST_F(SignIn, SendInfoGoesToEveryOpenConnectionWithTheMemosFirstLine)
     EXPECT_EQ(stranger->TakeRaw(5), ByteString("I\0\0\0\0", 5));
     EXPECT_EQ(signedIn->TakeRaw(5), ByteString("I\0\0\0\0", 5));
 
-    window->Memo2->setPlainText("Maintenance at noon\nsecond line");
+    // The info field holds one line: Return makes no second one, so what was typed is sent.
+    QTest::keyClick(window->Memo2, Qt::Key_Return);
+    QTest::keyClicks(window->Memo2, "Maintenance at noon");
+    QTest::keyClick(window->Memo2, Qt::Key_Return);
     window->BitBtn29Click();
     for (Subscriber* s : {signedIn.get(), stranger.get()}) {
         const auto info = s->Next();

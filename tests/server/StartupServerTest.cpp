@@ -118,14 +118,49 @@ TEST_F(StartupTest, AnsweringNoStillSetsEveryActiveAccountOfflineAndEmptiesTheTa
 
 TEST_F(StartupTest, DismissingTheQuestionLeavesTheServerDownAndTheStatusesAlone)
 {
-    WriteIniWithFreePort();
+    const quint16 port = WriteIniWithFreePort();
     ASSERT_TRUE(AutoStart().empty());
-    SetStatus(101, "ONLINE");
+    Subscriber alice(port);
+    alice.SignIn(101);
+    ASSERT_EQ(alice.NextLetter(), 'V');
     ASSERT_EQ(ClickStart(DialogAnswer::Cancel).size(), 1u);
     EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_TRUE(WaitUntil([&] { return alice.socket().state() == QAbstractSocket::UnconnectedState; }));
     EXPECT_EQ(Field(101, "Status"), "ONLINE");
     EXPECT_EQ(FixStatus(101), "ONLINE");
+    EXPECT_EQ(Caption(), "Parlino Server [Stopped]") << "the socket is closed";
     EXPECT_FALSE(window->BitBtn22->isEnabled()) << "editing stays locked";
+}
+
+// Stopping closes every connection, but the statuses of those signed in stay until the next
+// Start Server resets them; "Stop && Exit" alike.
+TEST_F(StartupTest, StoppingClosesTheConnectionsAndLeavesTheirStatuses)
+{
+    const quint16 port = WriteIniWithFreePort();
+    ASSERT_TRUE(AutoStart().empty());
+    const auto signedIn = [&](std::int32_t id) {
+        auto subscriber = std::make_unique<Subscriber>(port);
+        subscriber->SignIn(id);
+        EXPECT_EQ(subscriber->NextLetter(), 'V') << id;
+        return subscriber;
+    };
+    const auto closedByServer = [](Subscriber& subscriber) {
+        return WaitUntil([&] { return subscriber.socket().state() == QAbstractSocket::UnconnectedState; });
+    };
+
+    auto alice = signedIn(101);
+    window->BitBtn27->click();
+    EXPECT_TRUE(closedByServer(*alice));
+    EXPECT_EQ(Field(101, "Status"), "ONLINE");
+    EXPECT_EQ(FixStatus(101), "ONLINE");
+
+    ClickStart(DialogAnswer::No);
+    EXPECT_EQ(Field(101, "Status"), "OFFLINE");
+    auto bob = signedIn(102);
+    window->StopExit1Click();
+    EXPECT_TRUE(closedByServer(*bob));
+    EXPECT_EQ(Field(102, "Status"), "ONLINE");
+    EXPECT_EQ(FixStatus(102), "ONLINE");
 }
 
 TEST_F(StartupTest, StopLeavesStatusesAndStartAndStopSwapTheControls)
@@ -175,6 +210,16 @@ TEST_F(StartupTest, APortThatCannotBeOpenedShowsTheErrorAndKeepsTheCaption)
     EXPECT_TRUE(shown[1].text.contains(QString::number(squatter.serverPort()))) << shown[1].text.toStdString();
     EXPECT_FALSE(window->ServerSocket1->Active());
     EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
+
+    // A setting that names no port at all is refused the same way, not cut to 16 bits.
+    for (int notAPort : {70000, -1}) {
+        WriteServerIni(IniPath(), {notAPort, {}, {}});
+        const std::vector<ui::DialogRequest> refused = ClickStart(DialogAnswer::No);
+        ASSERT_EQ(refused.size(), 2u) << notAPort;
+        EXPECT_TRUE(refused[1].text.contains(QString::number(notAPort))) << refused[1].text.toStdString();
+        EXPECT_FALSE(window->ServerSocket1->Active()) << notAPort;
+        EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
+    }
 }
 
 // Restarting while subscribers are signed in: their connections go, they show offline, and

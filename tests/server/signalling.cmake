@@ -4,4 +4,4 @@ parlino_add_test(NAME server_signalling_tests QT
         ${CMAKE_CURRENT_LIST_DIR}/SignInTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/CallRoutingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/ConnectionTest.cpp
-    LIBS server tables_installer)
+    LIBS server tables_installer Qt6::Test)
