@@ -9,7 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QPlainTextEdit>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QSystemTrayIcon>
@@ -105,18 +105,15 @@ void TZeltServerForm1::CreateControls()
     BitBtn28 = MakeButton(central, "Start Editor");
     BitBtn28->setVisible(false);
     BitBtn29 = MakeButton(central, "Send Info", "Send info to 'ONLINE' users");
-    Memo2 = new QPlainTextEdit(central);
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Memo2->setFixedHeight(Memo2->fontMetrics().height() + 12);
+    Memo2 = new QLineEdit(central);
     for (QPushButton* button : {BitBtn22, BitBtn23, BitBtn24, BitBtn25, BitBtn26, BitBtn27,
                                 BitBtn28, BitBtn29})
         buttonRow->addWidget(button);
     buttonRow->addWidget(Memo2, 1);
     page->addLayout(buttonRow);
 
-    // Middle: the accounts with their navigators, and the talks in progress.
-    auto* middle = new QHBoxLayout;
+    // The accounts with their navigators, then the talks in progress, each across the whole
+    // width: the users grid's columns up to CardPIN and the talks grid's five need it.
     UserListGroup = new QGroupBox(QStringLiteral("User List"), central);
     auto* users = new QVBoxLayout(UserListGroup);
     auto* userBar = new QHBoxLayout;
@@ -130,14 +127,13 @@ void TZeltServerForm1::CreateControls()
     users->addLayout(userBar);
     DBGrid1 = MakeGrid(UserListGroup);
     users->addWidget(DBGrid1, 1);
-    middle->addWidget(UserListGroup, 3);
+    page->addWidget(UserListGroup, 6);
 
     TalksGroup = new QGroupBox(QStringLiteral("Talks"), central);
     auto* talks = new QVBoxLayout(TalksGroup);
     DBGrid11 = MakeGrid(TalksGroup);
     talks->addWidget(DBGrid11);
-    middle->addWidget(TalksGroup, 1);
-    page->addLayout(middle, 3);
+    page->addWidget(TalksGroup, 3);
 
     // Bottom: the three PIN-card denominations and their navigator.
     auto* pins = new QHBoxLayout;
@@ -156,7 +152,7 @@ void TZeltServerForm1::CreateControls()
     SpeedButton12 = fifty.buttons[2], SpeedButton13 = fifty.buttons[3];
     for (QGroupBox* group : PinGroups)
         pins->addWidget(group, 1);
-    page->addLayout(pins, 2);
+    page->addLayout(pins, 8);
     DBNavigator3 = new ui::DataNavigator(central);
     page->addWidget(DBNavigator3, 0, Qt::AlignLeft);
     for (ui::DataNavigator* navigator : {DBNavigator1, DBNavigator2, DBNavigator3})
@@ -179,7 +175,8 @@ void TZeltServerForm1::CreateControls()
     setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
     TrayIcon1->setIcon(windowIcon());
 
-    resize(1100, 760);
+    // Fits a 1280 x 1024 screen with its title bar and a panel.
+    resize(1260, 950);
 }
 
 void TZeltServerForm1::BindTables()

@@ -65,7 +65,11 @@ void TZeltServerForm1::StopRelayThread()
 
 void TZeltServerForm1::ReleaseLogRows(TTalkRecord& talk)
 {
+    // The users table visits each party as it lets go of that party's row, so the operator
+    // sees the cursor end on the peer of a talk that ends.
+    Store().GotoClient(UsersKeyed, talk.Payer);
     Store().CurServDay.FreeBookmark(talk.PayerLogRow);
+    Store().GotoClient(UsersKeyed, talk.Peer);
     Store().CurServDay.FreeBookmark(talk.PeerLogRow);
 }
 

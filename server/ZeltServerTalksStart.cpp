@@ -63,8 +63,10 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
         FrozenViews frozen({&users, &store.Prev7ServDays, &log, &talks});
         // A start that stops short of a talk keeps its log rows but no handles on them.
         Finally releaseUnused([&] {
-            if (!accepted)
-                ReleaseLogRows(*talk);
+            if (accepted)
+                return;
+            log.FreeBookmark(talk->PayerLogRow);
+            log.FreeBookmark(talk->PeerLogRow);
         });
 
         if (!store.GotoClient(UsersKeyed, payer))

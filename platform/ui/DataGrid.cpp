@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 
@@ -151,14 +152,14 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     try {
         table->MoveTo(current.row());
     } catch (const dataset::SilentAbort&) {
-        FollowCursor();
+        FollowCursor(false);
     } catch (const std::exception& error) {
         ShowError(QString::fromStdString(error.what()));
-        FollowCursor();
+        FollowCursor(false);
     }
 }
 
-void DataGrid::FollowCursor()
+void DataGrid::FollowCursor(bool refreshed)
 {
     const dataset::Dataset* table = Dataset();
     if (!table || !table->Active() || table->ViewsFrozen())
@@ -167,9 +168,19 @@ void DataGrid::FollowCursor()
     if (row < 0 || row >= model_->rowCount() || currentIndex().row() == row)
         return;
     const int column = std::max(SelectedIndex(), 0);
+    const int left = horizontalScrollBar()->value();
+    const bool autoScroll = hasAutoScroll();
+    setAutoScroll(false);
     followingCursor_ = true;
     setCurrentIndex(model_->index(row, column));
     followingCursor_ = false;
+    setAutoScroll(autoScroll);
+    // A refresh leaves the view where the operator scrolled it. A move of the cursor brings
+    // its row into view, in the columns the operator is looking at.
+    if (!refreshed) {
+        scrollTo(currentIndex());
+        horizontalScrollBar()->setValue(left);
+    }
 }
 
 void DataGrid::mousePressEvent(QMouseEvent* event)

@@ -1,5 +1,6 @@
-// A grid bound to a dataset: columns in field order under the fields' titles, the current
-// row kept in step with the dataset's cursor, editing switched on and off at run time (with
+// A grid bound to a dataset: columns in field order under the fields' titles (fitted once,
+// when the grid is bound; the operator's widths and scrolling then survive every refresh),
+// the current row kept in step with the dataset's cursor, editing switched on and off at run time (with
 // it, Ctrl+Delete deletes the current row once confirmed), and an ellipsis button in the
 // cells of nested-table fields.
 #pragma once
@@ -45,7 +46,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void FollowCursor();
+    void FollowCursor(bool refreshed);
     void FitColumns();
     bool IsNestedColumn(int column) const;
 

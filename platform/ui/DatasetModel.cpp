@@ -26,7 +26,7 @@ void DatasetModel::SetDataset(dataset::Dataset* dataset)
     frozen_ = dataset_ && dataset_->ViewsFrozen();
     if (dataset_)
         dataset_->AddListener(this);
-    Reset();
+    Reset(true);
 }
 
 dataset::Field* DatasetModel::FieldOfColumn(int column) const
@@ -143,14 +143,35 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     }
 }
 
-void DatasetModel::Reset()
+void DatasetModel::Reset(bool rebound)
 {
-    beginResetModel();
     const bool open = dataset_ && dataset_->Active();
-    columns_ = dataset_ ? dataset_->FieldCount() : 0;
-    rows_ = open ? dataset_->RecordCount() : 0;
-    endResetModel();
-    emit cursorMoved();
+    const int columns = dataset_ ? dataset_->FieldCount() : 0;
+    const int rows = open ? dataset_->RecordCount() : 0;
+    if (rebound || columns != columns_) {
+        beginResetModel();
+        columns_ = columns;
+        rows_ = rows;
+        endResetModel();
+        emit cursorMoved(true);
+        return;
+    }
+    // The same columns: everything is re-read without a model reset, so the views keep the
+    // column widths and the scroll position the operator chose.
+    if (rows > rows_) {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
+        endInsertRows();
+    } else if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
+        endRemoveRows();
+    }
+    if (rows_ > 0 && columns_ > 0) {
+        emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
+        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    }
+    emit cursorMoved(true);
 }
 
 void DatasetModel::DataChanged(dataset::Dataset&)
@@ -181,7 +202,7 @@ void DatasetModel::CursorMoved(dataset::Dataset&)
     }
     if (rows_ > 0)
         emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
-    emit cursorMoved();
+    emit cursorMoved(false);
 }
 
 void DatasetModel::LayoutChanged(dataset::Dataset&)

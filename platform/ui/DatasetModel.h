@@ -2,7 +2,8 @@
 // dataset's current order. Cell edits go through the dataset (edit state, validation).
 //
 // While the dataset's views are frozen the model keeps the shape it last announced and
-// reports nothing; the release resets it.
+// reports nothing; the release refreshes it. Only binding another dataset resets the model:
+// a refresh re-reads the rows in place, so views keep their column widths and scrolling.
 #pragma once
 
 #include "platform/dataset/Dataset.h"
@@ -36,8 +37,8 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
 signals:
-    // The dataset's cursor moved (also after a reset); the view follows it.
-    void cursorMoved();
+    // The dataset's cursor moved, or the rows were re-read (refreshed); the view follows it.
+    void cursorMoved(bool refreshed);
     // The dataset went into or out of edit or insert state.
     void stateChanged();
 
@@ -50,7 +51,7 @@ private:
     void FreezeChanged(dataset::Dataset&, bool frozen) override;
     void DatasetDestroyed(dataset::Dataset&) override;
 
-    void Reset();
+    void Reset(bool rebound = false);  // rebound: another dataset, or other columns
     bool Live() const;  // bound, open and not frozen
 
     dataset::Dataset* dataset_ = nullptr;

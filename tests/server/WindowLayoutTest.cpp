@@ -4,7 +4,9 @@
 #include "platform/ui/DataNavigator.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 namespace parlino::test {
@@ -50,6 +52,29 @@ TEST_F(WindowLayoutTest, PinButtonsAndGridsAreLinkedWithinTheirGroup)
             EXPECT_TRUE(window->PinGroups[group]->isAncestorOf(button));
             EXPECT_EQ(window->Partner(button), i == 0 ? released : generated) << button->text().toStdString();
         }
+    }
+}
+
+// On a 1280 x 1024 screen the window's default size shows, without scrolling, the talks
+// grid's five columns, the users grid's columns up to CardPIN, and in every PIN grid the
+// card number of at least three rows.
+TEST_F(WindowLayoutTest, TheDefaultSizeShowsWhatTheOperatorReads)
+{
+    ASSERT_TRUE(Reload().empty());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_LE(window->width(), 1280);
+    EXPECT_LE(window->height(), 1024 - 64) << "room for a title bar and a panel";
+    const auto shownWhole = [](ui::DataGrid* grid, int columns) {
+        return grid->columnViewportPosition(columns - 1) + grid->columnWidth(columns - 1)
+               <= grid->viewport()->width();
+    };
+    EXPECT_TRUE(shownWhole(window->DBGrid11, 5));
+    EXPECT_TRUE(shownWhole(window->DBGrid1, 8));
+    for (ui::DataGrid* grid : window->PinGrids()) {
+        EXPECT_TRUE(shownWhole(grid, 1)) << grid->toolTip().toStdString();
+        EXPECT_GE(grid->viewport()->height(), 3 * grid->verticalHeader()->defaultSectionSize())
+            << grid->toolTip().toStdString();
     }
 }
 

@@ -4,4 +4,5 @@ parlino_add_test(NAME server_talk_tests QT
         ${CMAKE_CURRENT_LIST_DIR}/TalkStartEndTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TalkBillingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TalkVoiceTest.cpp
-    LIBS server tables_installer)
+        ${CMAKE_CURRENT_LIST_DIR}/TalkGridsTest.cpp
+    LIBS server tables_installer Qt6::Test)

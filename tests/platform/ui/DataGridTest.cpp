@@ -4,6 +4,8 @@
 #include "platform/ui/DatasetModel.h"
 #include "platform/ui/Dialogs.h"
 
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -88,6 +90,51 @@ TEST_F(DataGridTest, DoesNotMoveTheCursorWhileFrozen)
     EXPECT_EQ(grid.currentIndex().row(), 0);
     table->ReleaseViews();
     EXPECT_EQ(grid.currentIndex().row(), 3);
+}
+
+// The server refreshes its grids every second during a talk and at every sign-in: a
+// refresh must leave the operator's column widths and scrolling alone, while the current
+// row still follows the table's cursor.
+TEST_F(DataGridTest, RefreshKeepsTheOperatorsWidthsAndScrollingWhileTheRowMoves)
+{
+    auto many = test::MakeAccounts(60);
+    grid.SetDataset(many.get());
+    const int fitted = grid.columnWidth(0);
+    grid.horizontalHeader()->resizeSection(1, 900);  // widened by hand, past the viewport
+    QCoreApplication::processEvents();
+    QScrollBar* across = grid.horizontalScrollBar();
+    QScrollBar* down = grid.verticalScrollBar();
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
+    const int left = across->value();
+    const int top = down->value();
+    ASSERT_GT(left, 0);
+    ASSERT_GT(top, 0);
+
+    const auto expectKept = [&](const char* after) {
+        EXPECT_EQ(grid.columnWidth(0), fitted) << after;
+        EXPECT_EQ(grid.columnWidth(1), 900) << after;
+        EXPECT_EQ(across->value(), left) << after;
+        EXPECT_EQ(down->value(), top) << after;
+    };
+    // A pass with the views frozen that adds a row and leaves the cursor on the first.
+    many->FreezeViews();
+    many->Append();
+    many->FieldAt(0).SetAsInteger(999);
+    many->Post();
+    many->First();
+    many->ReleaseViews();
+    expectKept("a frozen pass");
+    EXPECT_EQ(grid.currentIndex().row(), 0) << "the current row still follows the cursor";
+    many->Refresh();
+    expectKept("a reload of the rows");
+    EXPECT_EQ(grid.model()->rowCount(), 61);
+
+    // A plain move of the cursor brings its row into view, in the columns being looked at.
+    many->MoveTo(1);
+    EXPECT_EQ(grid.currentIndex().row(), 1);
+    EXPECT_LT(down->value(), top);
+    EXPECT_EQ(across->value(), left);
 }
 
 }  // namespace
