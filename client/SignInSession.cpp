@@ -150,9 +150,10 @@ void SignInSession::socketConnected()
     }
     OwnPassword.truncate(MaxPasswordLength);
     NewPassword.truncate(MaxPasswordLength);
+    // Passwords travel as single-byte text, as the server stores them.
     OutBuffer = BuildMessage(Letter::LoginRequest, 4,
-                             {VoiceReceivePort, OwnClientID, OwnPassword.toStdString(),
-                              NewPassword.toStdString()});
+                             {VoiceReceivePort, OwnClientID, OwnPassword.toLatin1().toStdString(),
+                              NewPassword.toLatin1().toStdString()});
     SendWhole(OutBuffer, [this](std::string_view bytes) { return socket_.sendText(bytes); });
 }
 

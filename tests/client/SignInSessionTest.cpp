@@ -39,7 +39,7 @@ TEST_F(SignInTest, SignsInWithAPasswordCutTo20AndConnectsTheSendSocketsOnAccepta
 {
     FakeServer server;
     UseServerPort(server.port());
-    view.answers.push_back(OkWith("101", "1234567890123456789012345", "abc"));
+    view.answers.push_back(OkWith("101", "1234567890123456789012345", QStringLiteral("ab\u00E9")));
     StartAndWaitForDialog();
     ASSERT_NE(server.Accept(), nullptr);
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "101\n");
@@ -52,7 +52,7 @@ TEST_F(SignInTest, SignsInWithAPasswordCutTo20AndConnectsTheSendSocketsOnAccepta
     EXPECT_NE(session.VoiceReceivePort, 0);
     EXPECT_EQ(ValueAs<std::int32_t>(login->values, 1), 101);
     EXPECT_EQ(ValueAs<std::string>(login->values, 2), "12345678901234567890");
-    EXPECT_EQ(ValueAs<std::string>(login->values, 3), "abc");
+    EXPECT_EQ(ValueAs<std::string>(login->values, 3), "ab\xE9") << "one byte per character";
     EXPECT_EQ(session.OwnPassword, "12345678901234567890");
     EXPECT_EQ(view.log, (std::vector<QString>{" Parlino Server lookup started...",
                                                " Connecting to the server...",
