@@ -272,7 +272,7 @@ void TZeltServerForm1::BitBtn29Click()
         SendMessageTo(ServerSocket1->Connections(i), Letter::InfoMessage, 1, {firstLine.toStdString()});
 }
 
-void TZeltServerForm1::CloseListeningSocket()
+void TZeltServerForm1::closeListeningSocket()
 {
     const QScopedValueRollback closing(closingListener_, true);
     ServerSocket1->Close();

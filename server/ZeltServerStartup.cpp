@@ -95,7 +95,7 @@ void TZeltServerForm1::StartServer()
     NetPayPerMin = ini.readFloat(IniSection, "Net pay per min", 0.0);
     PayPerDay = ini.readFloat(IniSection, "Pay per day", 0.0);
 
-    CloseListeningSocket();
+    closeListeningSocket();
     DropAllTalks();
     SetEditingLocked(true);
 
@@ -161,7 +161,7 @@ void TZeltServerForm1::BitBtn27Click()
 {
     Guarded([this] {
         SetEditingLocked(false);
-        CloseListeningSocket();
+        closeListeningSocket();
         DropAllTalks();
         setWindowTitle(SavedCaption + QStringLiteral(" [Stopped]"));
     });

@@ -14,7 +14,7 @@ void TZeltServerForm1::BitBtn28Click()
         CloseTablesForEditor();
         const QString before = windowTitle();
         setWindowTitle(SavedCaption + QStringLiteral(" [Waiting]"));
-        ui::FlushWindowSystem();  // shown now, not once the wait is over
+        ui::flushWindowSystem();  // shown now, not once the wait is over
         // The wait keeps serving the relay thread's calls into this thread, so voice goes
         // on flowing; nothing else of the window runs until the editor has ended.
         if (!RunProcessAndWait(editorProgram_, editorDirectory_))

@@ -197,7 +197,7 @@ private:
     void SendMessageTo(tcp::ServerClientWinSocket* connection, char letter, int count,
                        const MessageValues& values);
     // Closes the listening socket and with it every connection, changing no status.
-    void CloseListeningSocket();
+    void closeListeningSocket();
 
     // Talks and billing (ZeltServerTalks*.cpp).
     void CreateTalks();
@@ -289,7 +289,7 @@ private:
 
     TDataModule2& store_;
     std::map<const QObject*, ui::DataGrid*> partners_;
-    bool closingListener_ = false;  // set while CloseListeningSocket runs
+    bool closingListener_ = false;  // set while closeListeningSocket runs
 };
 
 }  // namespace parlino

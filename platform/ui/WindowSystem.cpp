@@ -8,7 +8,7 @@
 
 namespace parlino::ui {
 
-void FlushWindowSystem()
+void flushWindowSystem()
 {
 #if QT_CONFIG(xcb)
     // On X11 part of a caption change goes through Xlib, whose requests wait in its own

@@ -6,6 +6,6 @@ namespace parlino::ui {
 // Hands what the window system has been asked so far (a new caption, say) to the display
 // at once, without handling a single event. For the moment before the main thread waits
 // without its event loop, which would otherwise send it only after the wait.
-void FlushWindowSystem();
+void flushWindowSystem();
 
 }  // namespace parlino::ui

@@ -44,11 +44,13 @@ TEST_F(StartupTest, TheWaitingCaptionIsShownWhileTheEditorRuns)
     const std::string seenMark = editorDir.filePath(QStringLiteral("seen")).toStdString();
     {
         std::ofstream script(editorDir.filePath(QStringLiteral("editor")).toStdString());
-        script << "#!/bin/sh\ni=0\nwhile [ ! -e '" << seenMark << "' ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n";
+        script << "#!/bin/sh\ni=0\nwhile [ ! -e '" << seenMark
+               << "' ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n";
     }
-    QFile::setPermissions(editorDir.filePath(QStringLiteral("editor")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    window->EditorProgram = editorDir.filePath(QStringLiteral("editor")).toStdString();
-    window->EditorDirectory = editorDir.path().toStdString();
+    QFile::setPermissions(editorDir.filePath(QStringLiteral("editor")),
+                          QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    inside().editorProgram = editorDir.filePath(QStringLiteral("editor")).toStdString();
+    inside().editorDirectory = editorDir.path().toStdString();
 
     std::string seenDuringWait;
     std::thread watcher([&] {

@@ -57,7 +57,8 @@ TEST_F(TalkGrids, TicksSignInsAndReloadsKeepWidenedColumnsAndScrolling)
         for (std::size_t g = 0; g < std::size(grids); ++g) {
             EXPECT_EQ(grids[g]->horizontalScrollBar()->value(), positions[g]) << after;
             for (int column = 0; column < grids[g]->model()->columnCount(); ++column)
-                EXPECT_EQ(grids[g]->columnWidth(column), widths[w++]) << after << ", column " << column;
+                EXPECT_EQ(grids[g]->columnWidth(column), widths[w++])
+                    << after << ", column " << column;
         }
     };
 
@@ -95,11 +96,11 @@ TEST_F(TalkGrids, TheUsersCursorEndsOnThePeerOfATalkThatEnds)
     Tick(1, {101});
     ParkCursorOn(105);
     Tick(60);  // the 60th silent tick drops it
-    ASSERT_TRUE(window->TalkList.empty());
+    ASSERT_TRUE(inside().TalkList.empty());
     EXPECT_EQ(CurrentUser(), 102) << "by silence";
 
     SetField(101, "Balance", 0.5);
-    window->NetPayPerMin = 1.0;
+    inside().NetPayPerMin = 1.0;
     StartTalk(*alice, 101, *bob, 102);
     ParkCursorOn(105);
     Tick(1, {101});
@@ -107,7 +108,7 @@ TEST_F(TalkGrids, TheUsersCursorEndsOnThePeerOfATalkThatEnds)
     EXPECT_EQ(bob->NextLetter(), 'Z');
     EXPECT_EQ(CurrentUser(), 102) << "by an exhausted balance";
 
-    window->NetPayPerMin = 0.0;
+    inside().NetPayPerMin = 0.0;
     SetField(101, "Balance", 20.0);
     StartTalk(*alice, 101, *bob, 102);
     ParkCursorOn(105);

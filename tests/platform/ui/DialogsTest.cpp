@@ -48,7 +48,8 @@ TEST(DialogsTest, AYesNoBoxClosedWithoutAnAnswerGivesCancel)
     EXPECT_EQ(AskAndThen([](QMessageBox& box) { box.button(QMessageBox::No)->click(); }),
               DialogAnswer::No);
     EXPECT_EQ(AskAndThen([](QMessageBox& box) {
-                  EXPECT_FALSE(box.button(QMessageBox::Cancel)->isVisible()) << "only Yes and No show";
+                  EXPECT_FALSE(box.button(QMessageBox::Cancel)->isVisible())
+                      << "only Yes and No show";
                   box.button(QMessageBox::Yes)->click();
               }),
               DialogAnswer::Yes);
