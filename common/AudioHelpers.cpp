@@ -8,7 +8,8 @@
 namespace parlino {
 
 void ConvertAudio(const WaveFormat& SrcFormat, const std::uint8_t* Src, std::uint32_t SrcLength,
-                  std::uint32_t& DstLength, std::unique_ptr<std::uint8_t[]>& Dst, const WaveFormat& DstFormat)
+                  std::uint32_t& DstLength, std::unique_ptr<std::uint8_t[]>& Dst,
+                  const WaveFormat& DstFormat)
 {
     AudioConversionStream stream;
     if (!stream.open(SrcFormat, DstFormat))
@@ -16,7 +17,7 @@ void ConvertAudio(const WaveFormat& SrcFormat, const std::uint8_t* Src, std::uin
     // The stream closes itself on every path from here (it is a local object).
     DstLength = SrcLength;
     stream.destinationSizeFor(SrcLength, DstLength);
-    Dst.reset(new std::uint8_t[DstLength]);
+    Dst = std::make_unique_for_overwrite<std::uint8_t[]>(DstLength);
 
     ConversionHeader header;
     header.source = Src;
@@ -61,7 +62,8 @@ bool ReadWaveData(const std::string& FileName, void* Dest, std::int32_t Count)
         return false;
     RiffReader reader(FileName);
     RiffChunk wave, fmt, data;
-    if (!reader.isOpen() || !reader.descendRiff("WAVE", wave) || !reader.descendChunk("fmt ", wave, fmt))
+    if (!reader.isOpen() || !reader.descendRiff("WAVE", wave) ||
+        !reader.descendChunk("fmt ", wave, fmt))
         return false;
     // The format is read whole but not examined: any sound is accepted. A size beyond the
     // file's end fails before anything is allocated for it.

@@ -22,7 +22,8 @@ public:
 // DstLength the bytes of it that were used. 960 mu-law bytes give 1920 bytes of 16-bit
 // samples. Raises AudioConversionError.
 void ConvertAudio(const WaveFormat& SrcFormat, const std::uint8_t* Src, std::uint32_t SrcLength,
-                  std::uint32_t& DstLength, std::unique_ptr<std::uint8_t[]>& Dst, const WaveFormat& DstFormat);
+                  std::uint32_t& DstLength, std::unique_ptr<std::uint8_t[]>& Dst,
+                  const WaveFormat& DstFormat);
 
 // 20 plus the number of halvings that bring X down to at most 0x100000 (X compared signed).
 std::int32_t LevelBits(std::int32_t X);

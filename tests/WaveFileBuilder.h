@@ -28,16 +28,21 @@ public:
     }
 
     // A chunk with `declaredSize` (by default the real one) and a pad byte when odd.
-    WaveFileBuilder& chunk(std::string_view id, const Bytes& contents, std::int64_t declaredSize = -1)
+    WaveFileBuilder& chunk(std::string_view id, const Bytes& contents,
+                           std::int64_t declaredSize = -1)
     {
         body_.insert(body_.end(), id.begin(), id.end());
-        Put(body_, static_cast<std::uint32_t>(declaredSize < 0 ? contents.size() : declaredSize), 4);
+        Put(body_, static_cast<std::uint32_t>(declaredSize < 0 ? contents.size() : declaredSize),
+            4);
         body_.insert(body_.end(), contents.begin(), contents.end());
         if (contents.size() % 2 && declaredSize < 0)
             body_.push_back(0);
         return *this;
     }
-    WaveFileBuilder& fmt(const WaveFormat& format = MuLawVoiceFormat()) { return chunk("fmt ", FormatRecord(format)); }
+    WaveFileBuilder& fmt(const WaveFormat& format = MuLawVoiceFormat())
+    {
+        return chunk("fmt ", FormatRecord(format));
+    }
     WaveFileBuilder& data(const Bytes& samples) { return chunk("data", samples); }
     WaveFileBuilder& raw(const Bytes& bytes)
     {
@@ -58,7 +63,8 @@ public:
     static void Save(const std::string& path, const Bytes& bytes)
     {
         std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
 
     static Bytes Load(const std::string& path)

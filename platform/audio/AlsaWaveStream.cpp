@@ -27,7 +27,8 @@ public:
 
     ~AlsaWaveStream() override { snd_pcm_close(pcm_); }
 
-    std::size_t transfer(std::uint8_t* data, std::size_t count, const std::atomic<bool>& interrupt) override
+    std::size_t transfer(std::uint8_t* data, std::size_t count,
+                         const std::atomic<bool>& interrupt) override
     {
         const std::size_t frameBytes = format_.blockAlign;
         const std::size_t deviceFrameBytes = convertMuLaw_ ? 2 * format_.channels : frameBytes;
@@ -70,10 +71,7 @@ public:
             report("start", snd_pcm_start(pcm_));
     }
 
-    void drop() override
-    {
-        report("stop", snd_pcm_drop(pcm_));
-    }
+    void drop() override { report("stop", snd_pcm_drop(pcm_)); }
 
     void wakeUp() override {}
 
@@ -81,8 +79,13 @@ private:
     WaveFormat linearFormat() const
     {
         const std::uint16_t block = static_cast<std::uint16_t>(2 * format_.channels);
-        return {WaveFormatPcm, format_.channels, format_.samplesPerSecond, block * format_.samplesPerSecond,
-                block, 16, 0};
+        return {WaveFormatPcm,
+                format_.channels,
+                format_.samplesPerSecond,
+                block * format_.samplesPerSecond,
+                block,
+                16,
+                0};
     }
 
     // After an overrun, underrun or suspension: gets the device going again.
@@ -121,15 +124,17 @@ snd_pcm_format_t DeviceSampleFormat(const WaveFormat& format)
 
 }  // namespace
 
-std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture, const WaveFormat& format,
-                                           std::string& error)
+std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture,
+                                           const WaveFormat& format, std::string& error)
 {
     const std::string prefix = "ALSA device \"" + name + "\": ";
     snd_pcm_t* pcm = nullptr;
-    int result = snd_pcm_open(&pcm, name.c_str(), capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+    int result = snd_pcm_open(&pcm, name.c_str(),
+                              capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
                               SND_PCM_NONBLOCK);
     if (result < 0) {
-        error = prefix + "cannot open for " + (capture ? "capture" : "playback") + ": " + snd_strerror(result);
+        error = prefix + "cannot open for " + (capture ? "capture" : "playback") + ": " +
+            snd_strerror(result);
         return nullptr;
     }
     const auto fail = [&](const char* what) {
@@ -146,7 +151,8 @@ std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture
         return fail("no interleaved access");
     snd_pcm_format_t sampleFormat = DeviceSampleFormat(format);
     bool convertMuLaw = false;
-    if (sampleFormat == SND_PCM_FORMAT_MU_LAW && snd_pcm_hw_params_test_format(pcm, hw, sampleFormat) < 0) {
+    if (sampleFormat == SND_PCM_FORMAT_MU_LAW &&
+        snd_pcm_hw_params_test_format(pcm, hw, sampleFormat) < 0) {
         sampleFormat = SND_PCM_FORMAT_S16_LE;
         convertMuLaw = true;
     }

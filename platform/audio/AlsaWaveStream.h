@@ -16,7 +16,7 @@ namespace parlino {
 
 // Opens the ALSA device `name` for capture or playback in `format`; null on failure, with a
 // message naming the device and ALSA's error in `error`.
-std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture, const WaveFormat& format,
-                                           std::string& error);
+std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture,
+                                           const WaveFormat& format, std::string& error);
 
 }  // namespace parlino

@@ -9,10 +9,10 @@ namespace parlino {
 bool AudioConversionStream::open(const WaveFormat& source, const WaveFormat& destination)
 {
     direction_ = Direction::Closed;
-    if (!IsConsistentWaveFormat(source) || !IsConsistentWaveFormat(destination)
-        || source.extraSize != 0 || destination.extraSize != 0
-        || source.channels != destination.channels
-        || source.samplesPerSecond != destination.samplesPerSecond)
+    if (!IsConsistentWaveFormat(source) || !IsConsistentWaveFormat(destination) ||
+        source.extraSize != 0 || destination.extraSize != 0 ||
+        source.channels != destination.channels ||
+        source.samplesPerSecond != destination.samplesPerSecond)
         return false;
     const auto isLinear16 = [](const WaveFormat& f) {
         return f.formatTag == WaveFormatPcm && f.bitsPerSample == 16;
@@ -36,19 +36,16 @@ bool AudioConversionStream::destinationSizeFor(std::uint32_t sourceLength,
             return false;
         destinationLength = sourceLength * 2;
         return true;
-    case Direction::LinearToMuLaw:
-        destinationLength = sourceLength / 2;
-        return true;
-    case Direction::Closed:
-        break;
+    case Direction::LinearToMuLaw: destinationLength = sourceLength / 2; return true;
+    case Direction::Closed: break;
     }
     return false;
 }
 
 bool AudioConversionStream::prepare(ConversionHeader& header) const
 {
-    if (!isOpen() || header.source == nullptr || header.destination == nullptr
-        || header.sourceLength == 0 || header.sourceLength % sourceBlock_ != 0)
+    if (!isOpen() || header.source == nullptr || header.destination == nullptr ||
+        header.sourceLength == 0 || header.sourceLength % sourceBlock_ != 0)
         return false;
     header.prepared = true;
     return true;
@@ -57,8 +54,8 @@ bool AudioConversionStream::prepare(ConversionHeader& header) const
 bool AudioConversionStream::convert(ConversionHeader& header) const
 {
     std::uint32_t needed = 0;
-    if (!header.prepared || !destinationSizeFor(header.sourceLength, needed)
-        || header.destinationLength < needed)
+    if (!header.prepared || !destinationSizeFor(header.sourceLength, needed) ||
+        header.destinationLength < needed)
         return false;
     if (direction_ == Direction::MuLawToLinear) {
         for (std::uint32_t i = 0; i < header.sourceLength; ++i) {

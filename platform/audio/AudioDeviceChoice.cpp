@@ -12,7 +12,8 @@ std::vector<std::string> SplitColons(std::string_view text)
     std::size_t begin = 0;
     for (;;) {
         const std::size_t colon = text.find(':', begin);
-        parts.emplace_back(text.substr(begin, colon == std::string_view::npos ? colon : colon - begin));
+        parts.emplace_back(
+            text.substr(begin, colon == std::string_view::npos ? colon : colon - begin));
         if (colon == std::string_view::npos)
             return parts;
         begin = colon + 1;
@@ -47,8 +48,8 @@ bool ParseAudioDeviceChoice(std::string_view text, AudioDeviceChoice& choice, st
             choice.tonesPath = parts[3];
         return true;
     }
-    error = "PARLINO_AUDIO \"" + std::string(text)
-            + "\" names no audio device (alsa:NAME, file:CAPTURE.wav:PLAYBACK.wav[:TONES.wav] or null)";
+    error = "PARLINO_AUDIO \"" + std::string(text) +
+        "\" names no audio device (alsa:NAME, file:CAPTURE.wav:PLAYBACK.wav[:TONES.wav] or null)";
     return false;
 }
 

@@ -12,7 +12,8 @@ EmulatedWaveStream::EmulatedWaveStream(Clock& clock, const WaveFormat& format, i
 {
 }
 
-std::unique_ptr<EmulatedWaveStream> EmulatedWaveStream::capture(Clock& clock, const WaveFormat& format,
+std::unique_ptr<EmulatedWaveStream> EmulatedWaveStream::capture(Clock& clock,
+                                                                const WaveFormat& format,
                                                                 std::vector<std::uint8_t> source,
                                                                 int stallAfter)
 {
@@ -22,9 +23,8 @@ std::unique_ptr<EmulatedWaveStream> EmulatedWaveStream::capture(Clock& clock, co
     return stream;
 }
 
-std::unique_ptr<EmulatedWaveStream> EmulatedWaveStream::playback(Clock& clock, const WaveFormat& format,
-                                                                 std::unique_ptr<WaveFileWriter> sink,
-                                                                 int stallAfter)
+std::unique_ptr<EmulatedWaveStream> EmulatedWaveStream::playback(
+    Clock& clock, const WaveFormat& format, std::unique_ptr<WaveFileWriter> sink, int stallAfter)
 {
     std::unique_ptr<EmulatedWaveStream> stream(new EmulatedWaveStream(clock, format, stallAfter));
     stream->sink_ = std::move(sink);
@@ -35,8 +35,8 @@ Clock::Duration EmulatedWaveStream::durationOf(std::uint64_t bytes) const
 {
     // Split so that the product cannot overflow however long the stream runs.
     const std::uint64_t rate = format_.averageBytesPerSecond;
-    return Clock::Duration(static_cast<std::int64_t>(bytes / rate * 1'000'000'000ULL
-                                                     + bytes % rate * 1'000'000'000ULL / rate));
+    return Clock::Duration(static_cast<std::int64_t>(bytes / rate * 1'000'000'000ULL +
+                                                     bytes % rate * 1'000'000'000ULL / rate));
 }
 
 std::uint64_t EmulatedWaveStream::bytesIn(Clock::Duration duration) const
@@ -45,7 +45,8 @@ std::uint64_t EmulatedWaveStream::bytesIn(Clock::Duration duration) const
         return 0;
     const auto ns = static_cast<std::uint64_t>(duration.count());
     const std::uint64_t rate = format_.averageBytesPerSecond;
-    const std::uint64_t bytes = ns / 1'000'000'000ULL * rate + ns % 1'000'000'000ULL * rate / 1'000'000'000ULL;
+    const std::uint64_t bytes = ns / 1'000'000'000ULL * rate +
+        ns % 1'000'000'000ULL * rate / 1'000'000'000ULL;
     return bytes - bytes % format_.blockAlign;
 }
 
@@ -63,13 +64,14 @@ std::size_t EmulatedWaveStream::transfer(std::uint8_t* data, std::size_t count,
         const Clock::TimePoint start = base_ + durationOf(consumed_);
         const auto interrupted = [&interrupt] { return interrupt.load(); };
         if (stallAfter_ >= 0 && finished_ >= stallAfter_) {
-            while (!clock_.waitUntil(lock, changed_, clock_.now() + std::chrono::hours(1), interrupted)) {
-            }
+            while (!clock_.waitUntil(lock, changed_, clock_.now() + std::chrono::hours(1),
+                                     interrupted)) {}
         } else {
             clock_.waitUntil(lock, changed_, base_ + durationOf(consumed_ + count), interrupted);
         }
         if (interrupt)
-            done = static_cast<std::size_t>(std::min<std::uint64_t>(count, bytesIn(clock_.now() - start)));
+            done = static_cast<std::size_t>(
+                std::min<std::uint64_t>(count, bytesIn(clock_.now() - start)));
         consumed_ += done;
         if (done == count)
             ++finished_;

@@ -28,13 +28,15 @@ class EmulatedWaveStream : public WaveStream {
 public:
     // Capture from `source` (mu-law, looped; empty: silence).
     static std::unique_ptr<EmulatedWaveStream> capture(Clock& clock, const WaveFormat& format,
-                                                       std::vector<std::uint8_t> source, int stallAfter = -1);
+                                                       std::vector<std::uint8_t> source,
+                                                       int stallAfter = -1);
     // Playback into `sink` (null: the sound goes nowhere).
     static std::unique_ptr<EmulatedWaveStream> playback(Clock& clock, const WaveFormat& format,
                                                         std::unique_ptr<WaveFileWriter> sink,
                                                         int stallAfter = -1);
 
-    std::size_t transfer(std::uint8_t* data, std::size_t count, const std::atomic<bool>& interrupt) override;
+    std::size_t transfer(std::uint8_t* data, std::size_t count,
+                         const std::atomic<bool>& interrupt) override;
     void restart() override;
     void wakeUp() override;
 

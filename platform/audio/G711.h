@@ -11,7 +11,8 @@ namespace g711detail {
 constexpr std::int16_t DecodeMuLaw(std::uint8_t code)
 {
     const unsigned inverted = static_cast<std::uint8_t>(~code);
-    const int magnitude = ((static_cast<int>(inverted & 0x0F) << 3) + 0x84) << ((inverted & 0x70) >> 4);
+    const int magnitude = ((static_cast<int>(inverted & 0x0F) << 3) + 0x84)
+        << ((inverted & 0x70) >> 4);
     return static_cast<std::int16_t>((inverted & 0x80) ? 0x84 - magnitude : magnitude - 0x84);
 }
 

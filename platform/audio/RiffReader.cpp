@@ -5,7 +5,9 @@
 
 namespace parlino {
 
-RiffReader::RiffReader(std::span<const std::uint8_t> image) : image_(image), size_(image.size()) {}
+RiffReader::RiffReader(std::span<const std::uint8_t> image) : image_(image), size_(image.size())
+{
+}
 
 RiffReader::RiffReader(const std::string& path)
 {
@@ -27,7 +29,8 @@ std::size_t RiffReader::readAt(std::uint64_t offset, void* dest, std::size_t cou
 {
     if (offset >= size_)
         return 0;
-    const std::size_t available = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+    const std::size_t available = static_cast<std::size_t>(
+        std::min<std::uint64_t>(count, size_ - offset));
     if (!file_) {
         std::memcpy(dest, image_.data() + offset, available);
         return available;
@@ -43,8 +46,9 @@ bool RiffReader::readHeader(std::uint64_t offset, RiffChunk& chunk)
     if (readAt(offset, header, sizeof header) != sizeof header)
         return false;
     std::memcpy(chunk.id, header, 4);
-    chunk.size = static_cast<std::uint32_t>(header[4]) | static_cast<std::uint32_t>(header[5]) << 8
-                 | static_cast<std::uint32_t>(header[6]) << 16 | static_cast<std::uint32_t>(header[7]) << 24;
+    chunk.size = static_cast<std::uint32_t>(header[4]) |
+        static_cast<std::uint32_t>(header[5]) << 8 | static_cast<std::uint32_t>(header[6]) << 16 |
+        static_cast<std::uint32_t>(header[7]) << 24;
     chunk.dataOffset = offset + 8;
     chunk.endOffset = chunk.dataOffset + chunk.size + (chunk.size & 1u);
     return true;
@@ -56,8 +60,8 @@ bool RiffReader::descendRiff(std::string_view formType, RiffChunk& chunk)
     RiffChunk found;
     while (readHeader(offset, found)) {
         char form[4];
-        if (std::memcmp(found.id, "RIFF", 4) == 0 && readAt(found.dataOffset, form, 4) == 4
-            && formType.size() == 4 && std::memcmp(form, formType.data(), 4) == 0) {
+        if (std::memcmp(found.id, "RIFF", 4) == 0 && readAt(found.dataOffset, form, 4) == 4 &&
+            formType.size() == 4 && std::memcmp(form, formType.data(), 4) == 0) {
             found.dataOffset += 4;
             chunk = found;
             position_ = found.dataOffset;

@@ -8,7 +8,9 @@
 
 namespace parlino {
 
-SoundPlayer::SoundPlayer(WaveAudio& audio) : audio_(audio), event_(audio.clock()) {}
+SoundPlayer::SoundPlayer(WaveAudio& audio) : audio_(audio), event_(audio.clock())
+{
+}
 
 SoundPlayer::~SoundPlayer()
 {
@@ -31,7 +33,8 @@ void SoundPlayer::stopLocked()
     device_->reset();
     device_->unprepareHeader(header_);
     device_.reset();
-    record(finished ? SoundPlayerEvent::Kind::Finished : SoundPlayerEvent::Kind::Stopped, data_.size());
+    record(finished ? SoundPlayerEvent::Kind::Finished : SoundPlayerEvent::Kind::Stopped,
+           data_.size());
 }
 
 bool SoundPlayer::play(std::span<const std::uint8_t> image)
@@ -45,7 +48,8 @@ bool SoundPlayer::play(std::span<const std::uint8_t> image)
     std::string error;
     if (ReadWaveImage(image, sound, error)) {
         // Whole samples only.
-        sound.data.resize(sound.data.size() - sound.data.size() % std::max<std::uint16_t>(sound.format.blockAlign, 1));
+        sound.data.resize(sound.data.size() -
+                          sound.data.size() % std::max<std::uint16_t>(sound.format.blockAlign, 1));
         if (sound.data.empty()) {
             record(SoundPlayerEvent::Kind::Started, 0);
             record(SoundPlayerEvent::Kind::Finished, 0);

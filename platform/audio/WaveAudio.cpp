@@ -41,8 +41,8 @@ std::unique_ptr<WaveInDevice> WaveAudio::openWaveIn(const WaveFormat& format, Au
     return std::make_unique<WaveInDevice>(format, std::move(stream), event, name);
 }
 
-std::unique_ptr<WaveOutDevice> WaveAudio::openWaveOut(const WaveFormat& format, AutoResetEvent& event,
-                                                      std::string& error)
+std::unique_ptr<WaveOutDevice> WaveAudio::openWaveOut(const WaveFormat& format,
+                                                      AutoResetEvent& event, std::string& error)
 {
     player_->stop();
     std::string name;
@@ -52,8 +52,8 @@ std::unique_ptr<WaveOutDevice> WaveAudio::openWaveOut(const WaveFormat& format, 
     return std::make_unique<WaveOutDevice>(format, std::move(stream), event, name);
 }
 
-std::unique_ptr<WaveOutDevice> WaveAudio::openToneOut(const WaveFormat& format, AutoResetEvent& event,
-                                                      std::string& error)
+std::unique_ptr<WaveOutDevice> WaveAudio::openToneOut(const WaveFormat& format,
+                                                      AutoResetEvent& event, std::string& error)
 {
     std::string name;
     std::unique_ptr<WaveStream> stream = openStream(Role::Tones, format, name, error);
@@ -62,8 +62,8 @@ std::unique_ptr<WaveOutDevice> WaveAudio::openToneOut(const WaveFormat& format, 
     return std::make_unique<WaveOutDevice>(format, std::move(stream), event, name);
 }
 
-std::unique_ptr<WaveStream> WaveAudio::openStream(Role role, const WaveFormat& format, std::string& deviceName,
-                                                  std::string& error)
+std::unique_ptr<WaveStream> WaveAudio::openStream(Role role, const WaveFormat& format,
+                                                  std::string& deviceName, std::string& error)
 {
     std::lock_guard lock(mutex_);
     if (!choiceError_.empty()) {
@@ -77,11 +77,12 @@ std::unique_ptr<WaveStream> WaveAudio::openStream(Role role, const WaveFormat& f
     if (choice_.kind == AudioDeviceChoice::Kind::Files)
         return openEmulated(role, format, deviceName, error);
 
-    const std::string alsaName = choice_.kind == AudioDeviceChoice::Kind::Alsa ? choice_.alsaName : "default";
+    const std::string alsaName = choice_.kind == AudioDeviceChoice::Kind::Alsa ? choice_.alsaName
+                                                                               : "default";
     deviceName = "ALSA device \"" + alsaName + "\"";
 #ifdef PARLINO_HAVE_ALSA
-    std::unique_ptr<WaveStream> stream =
-        OpenAlsaStream(alsaName, role == Role::Capture, format, error);
+    std::unique_ptr<WaveStream> stream = OpenAlsaStream(alsaName, role == Role::Capture, format,
+                                                        error);
 #else
     std::unique_ptr<WaveStream> stream;
     error = deviceName + ": this build has no ALSA support";
@@ -96,12 +97,12 @@ std::unique_ptr<WaveStream> WaveAudio::openStream(Role role, const WaveFormat& f
     return openEmulated(role, format, deviceName, error);
 }
 
-std::unique_ptr<WaveStream> WaveAudio::openEmulated(Role role, const WaveFormat& format, std::string& deviceName,
-                                                    std::string& error)
+std::unique_ptr<WaveStream> WaveAudio::openEmulated(Role role, const WaveFormat& format,
+                                                    std::string& deviceName, std::string& error)
 {
-    const std::string& path = role == Role::Capture    ? choice_.capturePath
-                              : role == Role::Playback ? choice_.playbackPath
-                                                       : choice_.tonesPath;
+    const std::string& path = role == Role::Capture ? choice_.capturePath
+        : role == Role::Playback                    ? choice_.playbackPath
+                                                    : choice_.tonesPath;
     deviceName = path.empty() ? std::string("emulated audio device")
                               : "emulated audio device on \"" + path + "\"";
     if (!IsMuLawCompatible(format)) {
@@ -123,7 +124,8 @@ std::unique_ptr<WaveStream> WaveAudio::openEmulated(Role role, const WaveFormat&
             }
             ConvertToMuLaw(image.format, image.data.data(), image.data.size(), source);
         }
-        return EmulatedWaveStream::capture(clock_, format, std::move(source), faults_.captureStallAfter);
+        return EmulatedWaveStream::capture(clock_, format, std::move(source),
+                                           faults_.captureStallAfter);
     }
     std::unique_ptr<WaveFileWriter> sink;
     if (!path.empty()) {

@@ -29,19 +29,23 @@ struct EmulatedFaults {
 
 class WaveAudio {
 public:
-    // `deviceChoice` as PARLINO_AUDIO names devices; nullopt reads the variable. The emulated devices are paced
-    // by `clock`.
-    explicit WaveAudio(std::optional<std::string> deviceChoice = std::nullopt, Clock& clock = MonotonicClock());
+    // `deviceChoice` as PARLINO_AUDIO names devices; nullopt reads the variable. The emulated
+    // devices are paced by `clock`.
+    explicit WaveAudio(std::optional<std::string> deviceChoice = std::nullopt,
+                       Clock& clock = MonotonicClock());
     ~WaveAudio();
     WaveAudio(const WaveAudio&) = delete;
     WaveAudio& operator=(const WaveAudio&) = delete;
 
     // A device for `format` that sets `event`; null when it cannot be opened, with a message
     // naming the device in `error`.
-    std::unique_ptr<WaveInDevice> openWaveIn(const WaveFormat& format, AutoResetEvent& event, std::string& error);
-    std::unique_ptr<WaveOutDevice> openWaveOut(const WaveFormat& format, AutoResetEvent& event, std::string& error);
+    std::unique_ptr<WaveInDevice> openWaveIn(const WaveFormat& format, AutoResetEvent& event,
+                                             std::string& error);
+    std::unique_ptr<WaveOutDevice> openWaveOut(const WaveFormat& format, AutoResetEvent& event,
+                                               std::string& error);
     // The sound player's own playback device (the emulated one records into the tones file).
-    std::unique_ptr<WaveOutDevice> openToneOut(const WaveFormat& format, AutoResetEvent& event, std::string& error);
+    std::unique_ptr<WaveOutDevice> openToneOut(const WaveFormat& format, AutoResetEvent& event,
+                                               std::string& error);
 
     SoundPlayer& soundPlayer() { return *player_; }
     Clock& clock() { return clock_; }
@@ -51,10 +55,10 @@ public:
 
 private:
     enum class Role { Capture, Playback, Tones };
-    std::unique_ptr<WaveStream> openStream(Role role, const WaveFormat& format, std::string& deviceName,
-                                           std::string& error);
-    std::unique_ptr<WaveStream> openEmulated(Role role, const WaveFormat& format, std::string& deviceName,
-                                             std::string& error);
+    std::unique_ptr<WaveStream> openStream(Role role, const WaveFormat& format,
+                                           std::string& deviceName, std::string& error);
+    std::unique_ptr<WaveStream> openEmulated(Role role, const WaveFormat& format,
+                                             std::string& deviceName, std::string& error);
 
     Clock& clock_;
     AudioDeviceChoice choice_;

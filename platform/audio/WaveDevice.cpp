@@ -16,8 +16,8 @@ const char* WaveResultText(WaveResult result)
     return "unknown result";
 }
 
-WaveDevice::WaveDevice(Direction direction, const WaveFormat& format, std::unique_ptr<WaveStream> stream,
-                       AutoResetEvent& event, std::string name)
+WaveDevice::WaveDevice(Direction direction, const WaveFormat& format,
+                       std::unique_ptr<WaveStream> stream, AutoResetEvent& event, std::string name)
     : direction_(direction), format_(format), name_(std::move(name)), stream_(std::move(stream)),
       event_(event)
 {
@@ -43,7 +43,8 @@ WaveResult WaveDevice::prepareHeader(WaveHeader& header)
         return WaveResult::Closed;
     if (header.flags.load() & WaveHeaderInQueue)
         return WaveResult::StillInQueue;
-    if (header.data == nullptr || header.bufferLength == 0 || header.bufferLength % format_.blockAlign != 0)
+    if (header.data == nullptr || header.bufferLength == 0 ||
+        header.bufferLength % format_.blockAlign != 0)
         return WaveResult::InvalidHeader;
     header.flags.fetch_or(WaveHeaderPrepared);
     return WaveResult::Ok;
@@ -72,7 +73,8 @@ WaveResult WaveDevice::enqueue(WaveHeader& header)
         if (!(flags & WaveHeaderPrepared))
             return WaveResult::NotPrepared;
         header.bytesRecorded = 0;
-        header.flags.store((flags & ~static_cast<std::uint32_t>(WaveHeaderDone)) | WaveHeaderInQueue);
+        header.flags.store((flags & ~static_cast<std::uint32_t>(WaveHeaderDone)) |
+                           WaveHeaderInQueue);
         // A device that ran dry starts its timing afresh with this buffer.
         if (queue_.empty() && idle_ && (direction_ == Direction::Playback || capturing_)) {
             stream_->restart();
@@ -113,8 +115,9 @@ void WaveDevice::run()
     for (;;) {
         changed_.wait(lock, [this] {
             // While a reset is under way (interrupt_) the queue is the reset's to return.
-            return closing_
-                   || (!interrupt_ && !queue_.empty() && (direction_ == Direction::Playback || capturing_));
+            return closing_ ||
+                (!interrupt_ && !queue_.empty() &&
+                 (direction_ == Direction::Playback || capturing_));
         });
         if (closing_)
             return;
@@ -167,7 +170,6 @@ void WaveDevice::stopLocked(std::unique_lock<std::mutex>& lock)
     capturing_ = false;
     idle_ = true;
     stream_->drop();
-    stream_->restart();
     if (returned)
         event_.set();
 }

@@ -80,16 +80,19 @@ private:
     bool headCutShort_ = false;  // a reset interrupted the transfer of the queue's head
     bool closing_ = false;
     bool closed_ = false;
-    std::uint64_t resets_ = 0;   // counts reset()s, so a transfer cut short by one is not finished twice
+    std::uint64_t resets_ =
+        0;  // counts reset()s, so a transfer cut short by one is not finished twice
     std::atomic<bool> interrupt_{false};
     std::thread thread_;
 };
 
 class WaveInDevice : public WaveDevice {
 public:
-    WaveInDevice(const WaveFormat& format, std::unique_ptr<WaveStream> stream, AutoResetEvent& event,
-                 std::string name)
-        : WaveDevice(Direction::Capture, format, std::move(stream), event, std::move(name)) {}
+    WaveInDevice(const WaveFormat& format, std::unique_ptr<WaveStream> stream,
+                 AutoResetEvent& event, std::string name)
+        : WaveDevice(Direction::Capture, format, std::move(stream), event, std::move(name))
+    {
+    }
 
     WaveResult addBuffer(WaveHeader& header) { return enqueue(header); }
     WaveResult start() { return startCapture(); }
@@ -97,9 +100,11 @@ public:
 
 class WaveOutDevice : public WaveDevice {
 public:
-    WaveOutDevice(const WaveFormat& format, std::unique_ptr<WaveStream> stream, AutoResetEvent& event,
-                  std::string name)
-        : WaveDevice(Direction::Playback, format, std::move(stream), event, std::move(name)) {}
+    WaveOutDevice(const WaveFormat& format, std::unique_ptr<WaveStream> stream,
+                  AutoResetEvent& event, std::string name)
+        : WaveDevice(Direction::Playback, format, std::move(stream), event, std::move(name))
+    {
+    }
 
     WaveResult write(WaveHeader& header) { return enqueue(header); }
 };

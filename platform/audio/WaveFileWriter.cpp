@@ -38,8 +38,9 @@ bool IsOurLayout(const std::string& path, std::uint32_t& dataBytes)
     std::uint32_t declared;
     std::memcpy(&declared, header + HeaderSize - 4, 4);
     dataBytes = declared;
-    return image.format == MuLawVoiceFormat() && std::memcmp(header + HeaderSize - 8, "data", 4) == 0
-           && size == HeaderSize + static_cast<long>(declared);
+    return image.format == MuLawVoiceFormat() &&
+        std::memcmp(header + HeaderSize - 8, "data", 4) == 0 &&
+        size == HeaderSize + static_cast<long>(declared);
 }
 
 }  // namespace
@@ -83,8 +84,8 @@ bool WaveFileWriter::writeHeader()
     PutLe(h + 36, 0, 2);
     std::memcpy(h + 38, "data", 4);
     PutLe(h + 42, dataBytes_, 4);
-    return std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(h, 1, HeaderSize, file_) == HeaderSize
-           && std::fflush(file_) == 0;
+    return std::fseek(file_, 0, SEEK_SET) == 0 &&
+        std::fwrite(h, 1, HeaderSize, file_) == HeaderSize && std::fflush(file_) == 0;
 }
 
 bool WaveFileWriter::append(std::span<const std::uint8_t> muLaw)
@@ -93,8 +94,8 @@ bool WaveFileWriter::append(std::span<const std::uint8_t> muLaw)
         return true;
     if (muLaw.size() > std::uint64_t{UINT32_MAX} - HeaderSize - dataBytes_)
         return false;
-    if (std::fseek(file_, HeaderSize + static_cast<long>(dataBytes_), SEEK_SET) != 0
-        || std::fwrite(muLaw.data(), 1, muLaw.size(), file_) != muLaw.size())
+    if (std::fseek(file_, HeaderSize + static_cast<long>(dataBytes_), SEEK_SET) != 0 ||
+        std::fwrite(muLaw.data(), 1, muLaw.size(), file_) != muLaw.size())
         return false;
     dataBytes_ += static_cast<std::uint32_t>(muLaw.size());
     return writeHeader();

@@ -17,8 +17,8 @@ std::uint16_t Le16(const std::uint8_t* p)
 
 std::uint32_t Le32(const std::uint8_t* p)
 {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8
-           | static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 bool ReadImage(RiffReader& reader, WaveImage& image, std::string& error)
@@ -37,14 +37,21 @@ bool ReadImage(RiffReader& reader, WaveImage& image, std::string& error)
         error = "\"fmt \" chunk cut short";
         return false;
     }
-    image.format = {Le16(record), Le16(record + 2), Le32(record + 4), Le32(record + 8),
-                    Le16(record + 12), Le16(record + 14), fmt.size >= 18 ? Le16(record + 16) : std::uint16_t(0)};
+    image.format = {Le16(record),
+                    Le16(record + 2),
+                    Le32(record + 4),
+                    Le32(record + 8),
+                    Le16(record + 12),
+                    Le16(record + 14),
+                    fmt.size >= 18 ? Le16(record + 16) : std::uint16_t(0)};
     reader.ascend(fmt);
     if (!reader.descendChunk("data", wave, data)) {
         error = "no \"data\" chunk after the \"fmt \" chunk";
         return false;
     }
-    const std::uint64_t available = reader.size() > data.dataOffset ? reader.size() - data.dataOffset : 0;
+    const std::uint64_t available = reader.size() > data.dataOffset
+        ? reader.size() - data.dataOffset
+        : 0;
     image.data.resize(static_cast<std::size_t>(std::min<std::uint64_t>(data.size, available)));
     image.data.resize(reader.read(image.data.data(), image.data.size()));
     return true;
@@ -70,7 +77,8 @@ bool ReadWaveFile(const std::string& path, WaveImage& image, std::string& error)
 
 bool IsMuLawCompatible(const WaveFormat& format)
 {
-    return IsConsistentWaveFormat(format) && format.channels == 1 && format.samplesPerSecond == 8000;
+    return IsConsistentWaveFormat(format) && format.channels == 1 &&
+        format.samplesPerSecond == 8000;
 }
 
 void ConvertToMuLaw(const WaveFormat& format, const std::uint8_t* data, std::size_t count,

@@ -21,13 +21,13 @@ public:
     virtual std::size_t transfer(std::uint8_t* data, std::size_t count,
                                  const std::atomic<bool>& interrupt) = 0;
 
-    // Any thread, under the device's lock, with no transfer() under way: the sound stops and
-    // starts afresh with the next transfer (at start, after a reset, after the device ran
-    // out of buffers).
+    // Any thread, under the device's lock, with no transfer() under way: the timing starts
+    // afresh from now (at the start of capture, and at a write or an added buffer that finds
+    // the device run dry or reset).
     virtual void restart() = 0;
 
     // Any thread, under the device's lock, with no transfer() under way: throws away the
-    // sound still pending in the sound system (reset and close); restart() follows.
+    // sound still pending in the sound system (reset and close).
     virtual void drop() {}
 
     // Any thread: makes a transfer() under way look at its interrupt flag at once.

@@ -1,6 +1,7 @@
 #include "common/AudioHelpers.h"
 
 #include "WaveFileBuilder.h"
+
 #include "platform/audio/G711.h"
 
 #include <gtest/gtest.h>
@@ -24,9 +25,12 @@ std::int32_t LevelOfConstant(std::int16_t magnitude, std::int32_t count = 960)
 
 TEST(SignalLevelTest, ConstantMagnitudesAtTheBandEdges)
 {
-    struct Case { std::int16_t magnitude; std::int32_t level; };
-    const Case cases[] = {{0, 0}, {1448, 0}, {1449, 1}, {2896, 1}, {2897, 2}, {5792, 2}, {5793, 3},
-                          {11585, 3}, {11586, 4}, {23170, 4}, {23171, 5}, {32767, 5}};
+    struct Case {
+        std::int16_t magnitude;
+        std::int32_t level;
+    };
+    const Case cases[] = {{0, 0},    {1448, 0},  {1449, 1},  {2896, 1},  {2897, 2},  {5792, 2},
+                          {5793, 3}, {11585, 3}, {11586, 4}, {23170, 4}, {23171, 5}, {32767, 5}};
     for (const Case& c : cases)
         EXPECT_EQ(LevelOfConstant(c.magnitude), c.level) << "magnitude " << c.magnitude;
 
@@ -37,10 +41,13 @@ TEST(SignalLevelTest, ConstantMagnitudesAtTheBandEdges)
 TEST(SignalLevelTest, MeanSquareBandsFollowTheLevelBits)
 {
     // Bounds of each band of mean squares, and what lies beyond.
-    struct Case { std::int32_t mean; std::int32_t level; };
-    const Case cases[] = {{0, 0}, {2097153, 0}, {2097154, 1}, {8388615, 1}, {8388616, 2},
-                          {33554463, 2}, {33554464, 3}, {134217855, 3}, {134217856, 4},
-                          {536871423, 4}, {536871424, 5}, {1 << 30, 5}};
+    struct Case {
+        std::int32_t mean;
+        std::int32_t level;
+    };
+    const Case cases[] = {{0, 0},         {2097153, 0},   {2097154, 1},   {8388615, 1},
+                          {8388616, 2},   {33554463, 2},  {33554464, 3},  {134217855, 3},
+                          {134217856, 4}, {536871423, 4}, {536871424, 5}, {1 << 30, 5}};
     for (const Case& c : cases)
         EXPECT_EQ((LevelBits(c.mean) >> 1) - 10, c.level) << "mean " << c.mean;
     EXPECT_EQ(LevelBits(0x100000), 20);
@@ -85,8 +92,8 @@ TEST(ConvertAudioTest, FailuresCarryTheirMessages)
     const Bytes muLaw(960, 0xFF);
     std::uint32_t length = 0;
     std::unique_ptr<std::uint8_t[]> dst;
-    const auto message = [&](const WaveFormat& from, const std::uint8_t* src, std::uint32_t srcLength,
-                             const WaveFormat& to) -> std::string {
+    const auto message = [&](const WaveFormat& from, const std::uint8_t* src,
+                             std::uint32_t srcLength, const WaveFormat& to) -> std::string {
         try {
             ConvertAudio(from, src, srcLength, length, dst, to);
         } catch (const AudioConversionError& e) {
@@ -107,10 +114,14 @@ TEST(ConvertAudioTest, FailuresCarryTheirMessages)
     EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 960, stereo), "Can't convert data");
     EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 960, sixteenKHz), "Can't convert data");
     EXPECT_EQ(message(inconsistent, muLaw.data(), 960, LinearVoiceFormat()), "Can't convert data");
-    EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 960, MuLawVoiceFormat()), "Can't convert data");
-    EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 0, LinearVoiceFormat()), "Can't prepare stream header");
-    EXPECT_EQ(message(MuLawVoiceFormat(), nullptr, 960, LinearVoiceFormat()), "Can't prepare stream header");
-    EXPECT_EQ(message(LinearVoiceFormat(), muLaw.data(), 959, MuLawVoiceFormat()), "Can't prepare stream header");
+    EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 960, MuLawVoiceFormat()),
+              "Can't convert data");
+    EXPECT_EQ(message(MuLawVoiceFormat(), muLaw.data(), 0, LinearVoiceFormat()),
+              "Can't prepare stream header");
+    EXPECT_EQ(message(MuLawVoiceFormat(), nullptr, 960, LinearVoiceFormat()),
+              "Can't prepare stream header");
+    EXPECT_EQ(message(LinearVoiceFormat(), muLaw.data(), 959, MuLawVoiceFormat()),
+              "Can't prepare stream header");
     EXPECT_NE(dst, nullptr) << "the buffer allocated before the failure is handed to the caller";
 }
 
@@ -139,17 +150,26 @@ TEST_F(ReadWaveDataTest, FilesOfEveryShape)
         {"plain file", WaveFileBuilder().fmt().data(ramp).build(), 960, true},
         {"fewer bytes than held", WaveFileBuilder().fmt().data(ramp).build(), 100, true},
         {"no bytes asked", WaveFileBuilder().fmt().data(ramp).build(), 0, true},
-        {"odd chunk skipped before data", WaveFileBuilder().fmt().chunk("LIST", {1, 2, 3}).data(ramp).build(), 960, true},
-        {"any format accepted", WaveFileBuilder().fmt(LinearVoiceFormat()).data(ramp).build(), 960, true},
-        {"short data chunk, last in the file", WaveFileBuilder().fmt().data(fortyBytes).build(), 960, false},
-        {"short data chunk, file goes on", WaveFileBuilder().fmt().data(fortyBytes).chunk("junk", Bytes(960, 1)).build(), 960, true},
-        {"empty data chunk, file goes on", WaveFileBuilder().fmt().data({}).raw(Bytes(2000, 1)).build(), 960, false},
+        {"odd chunk skipped before data",
+         WaveFileBuilder().fmt().chunk("LIST", {1, 2, 3}).data(ramp).build(), 960, true},
+        {"any format accepted", WaveFileBuilder().fmt(LinearVoiceFormat()).data(ramp).build(), 960,
+         true},
+        {"short data chunk, last in the file", WaveFileBuilder().fmt().data(fortyBytes).build(),
+         960, false},
+        {"short data chunk, file goes on",
+         WaveFileBuilder().fmt().data(fortyBytes).chunk("junk", Bytes(960, 1)).build(), 960, true},
+        {"empty data chunk, file goes on",
+         WaveFileBuilder().fmt().data({}).raw(Bytes(2000, 1)).build(), 960, false},
         {"data before fmt", WaveFileBuilder().data(ramp).fmt().build(), 960, false},
         {"no fmt chunk", WaveFileBuilder().data(ramp).build(), 960, false},
         {"no data chunk", WaveFileBuilder().fmt().build(), 960, false},
         {"not RIFF", WaveFileBuilder().fmt().data(ramp).build("RIFX"), 960, false},
         {"RIFF but not WAVE", WaveFileBuilder().fmt().data(ramp).build("RIFF", "AVI "), 960, false},
-        {"fmt size past the end", WaveFileBuilder().chunk("fmt ", WaveFileBuilder::FormatRecord(MuLawVoiceFormat()), 0x7FFFFFF0).build(), 960, false},
+        {"fmt size past the end",
+         WaveFileBuilder()
+             .chunk("fmt ", WaveFileBuilder::FormatRecord(MuLawVoiceFormat()), 0x7FFFFFF0)
+             .build(),
+         960, false},
         {"truncated header", Bytes{'R', 'I', 'F', 'F', 4, 0}, 960, false},
         {"empty file", Bytes{}, 960, false},
         {"negative count", WaveFileBuilder().fmt().data(ramp).build(), -1, false},
@@ -163,11 +183,14 @@ TEST_F(ReadWaveDataTest, FilesOfEveryShape)
 TEST_F(ReadWaveDataTest, ReadsFromTheStartOfTheDataAndRunsPastItsEnd)
 {
     Bytes out;
-    ASSERT_TRUE(Read(WaveFileBuilder().fmt().chunk("LIST", {9}).data(WaveFileBuilder::Ramp(960)).build(), 960, out));
+    ASSERT_TRUE(
+        Read(WaveFileBuilder().fmt().chunk("LIST", {9}).data(WaveFileBuilder::Ramp(960)).build(),
+             960, out));
     EXPECT_EQ(out, WaveFileBuilder::Ramp(960));
 
     // Four data bytes, then the next chunk's header and contents.
-    ASSERT_TRUE(Read(WaveFileBuilder().fmt().data({1, 2, 3, 4}).chunk("next", {5, 6}).build(), 12, out));
+    ASSERT_TRUE(
+        Read(WaveFileBuilder().fmt().data({1, 2, 3, 4}).chunk("next", {5, 6}).build(), 12, out));
     EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 'n', 'e', 'x', 't', 2, 0, 0, 0}));
 }
 

@@ -32,7 +32,8 @@ TEST(AlsaDeviceTest, NullDeviceOpensStartsResetsAndCloses)
     ASSERT_EQ(in->start(), WaveResult::Ok);
     ASSERT_EQ(out->prepareHeader(p0.header), WaveResult::Ok);
     ASSERT_EQ(out->write(p0.header), WaveResult::Ok);
-    EXPECT_TRUE(Eventually([&] { return p0.header.done(); })) << "the null device takes what it is given";
+    EXPECT_TRUE(Eventually([&] { return p0.header.done(); }))
+        << "the null device takes what it is given";
 
     ASSERT_EQ(in->reset(), WaveResult::Ok);
     EXPECT_TRUE(c0.header.done());
@@ -49,7 +50,9 @@ TEST(AlsaDeviceTest, ADeviceThatCannotOpenIsNamedWithALSAsReason)
     std::string error;
     EXPECT_EQ(audio.openWaveOut(MuLawVoiceFormat(), event, error), nullptr);
     EXPECT_NE(error.find("ALSA device \"no-such-pcm\""), std::string::npos) << error;
-    EXPECT_GT(error.size(), std::string("ALSA device \"no-such-pcm\": cannot open for playback: ").size()) << error;
+    EXPECT_GT(error.size(),
+              std::string("ALSA device \"no-such-pcm\": cannot open for playback: ").size())
+        << error;
 }
 
 #else

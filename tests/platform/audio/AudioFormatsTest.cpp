@@ -1,8 +1,9 @@
 #include "platform/audio/G711.h"
-#include "platform/audio/WaveFileWriter.h"
-#include "platform/audio/WaveImage.h"
 
 #include "WaveFileBuilder.h"
+
+#include "platform/audio/WaveFileWriter.h"
+#include "platform/audio/WaveImage.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ TEST(G711Test, EveryCodeSurvivesARoundTripAndDecodesInOrder)
     // Within each sign, larger codes are quieter: 0x00..0x7F climbs to zero from below,
     // 0x80..0xFF falls to zero from above.
     for (int code = 1; code < 128; ++code) {
-        EXPECT_GT(MuLawToLinear(static_cast<std::uint8_t>(code)), MuLawToLinear(static_cast<std::uint8_t>(code - 1)));
+        EXPECT_GT(MuLawToLinear(static_cast<std::uint8_t>(code)),
+                  MuLawToLinear(static_cast<std::uint8_t>(code - 1)));
         EXPECT_LT(MuLawToLinear(static_cast<std::uint8_t>(code + 128)),
                   MuLawToLinear(static_cast<std::uint8_t>(code + 127)));
     }
@@ -44,14 +46,16 @@ TEST(WaveImageTest, ReadsFormatAndDataAndTrimsADataSizeThatPointsPastTheEnd)
 {
     WaveImage image;
     std::string error;
-    const Bytes file = WaveFileBuilder().fmt(LinearVoiceFormat()).chunk("data", {1, 2, 3, 4}, 1000).build();
+    const Bytes file =
+        WaveFileBuilder().fmt(LinearVoiceFormat()).chunk("data", {1, 2, 3, 4}, 1000).build();
     ASSERT_TRUE(ReadWaveImage(file, image, error)) << error;
     EXPECT_EQ(image.format, LinearVoiceFormat());
     EXPECT_EQ(image.data, (Bytes{1, 2, 3, 4}));
 
     EXPECT_FALSE(ReadWaveImage(Bytes{'R', 'I', 'F', 'F'}, image, error));
     EXPECT_EQ(error, "not a RIFF WAVE file");
-    EXPECT_FALSE(ReadWaveImage(WaveFileBuilder().chunk("fmt ", {1, 0, 1, 0}).data({1}).build(), image, error));
+    EXPECT_FALSE(ReadWaveImage(WaveFileBuilder().chunk("fmt ", {1, 0, 1, 0}).data({1}).build(),
+                               image, error));
     EXPECT_EQ(error, "\"fmt \" chunk cut short");
 }
 
@@ -77,7 +81,8 @@ TEST(WaveFileWriterTest, AppendsAcrossOpeningsAndKeepsTheHeaderRight)
     EXPECT_EQ(image.data, expected);
 
     // A file of another kind is replaced, not continued.
-    WaveFileBuilder::Save("rec.wav", WaveFileBuilder().fmt(LinearVoiceFormat()).data({1, 2}).build());
+    WaveFileBuilder::Save("rec.wav",
+                          WaveFileBuilder().fmt(LinearVoiceFormat()).data({1, 2}).build());
     ASSERT_NE(WaveFileWriter::open("rec.wav", error), nullptr);
     ASSERT_TRUE(ReadWaveFile("rec.wav", image, error)) << error;
     EXPECT_EQ(image.format, MuLawVoiceFormat());

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <functional>
 #include <initializer_list>
-#include <type_traits>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace parlino::test {
@@ -37,7 +37,10 @@ struct TestBuffer {
     }
     TestBuffer(const TestBuffer&) = delete;
     // Copies `contents` into the buffer (which stays where the header points).
-    void fill(const std::vector<std::uint8_t>& contents) { std::copy(contents.begin(), contents.end(), bytes.begin()); }
+    void fill(const std::vector<std::uint8_t>& contents)
+    {
+        std::copy(contents.begin(), contents.end(), bytes.begin());
+    }
     TestBuffer& operator=(const TestBuffer&) = delete;
 
     std::vector<std::uint8_t> bytes;

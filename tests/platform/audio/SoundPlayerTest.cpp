@@ -1,10 +1,11 @@
-#include "platform/audio/G711.h"
 #include "platform/audio/SoundPlayer.h"
-#include "platform/audio/WaveAudio.h"
-#include "platform/audio/WaveImage.h"
 
 #include "AudioTestSupport.h"
 #include "WaveFileBuilder.h"
+
+#include "platform/audio/G711.h"
+#include "platform/audio/WaveAudio.h"
+#include "platform/audio/WaveImage.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,8 @@ TEST_F(SoundPlayerTest, ANewSoundReplacesTheOneSoundingAndNothingStopsIt)
     clock.advance(50ms);
     ASSERT_TRUE(player.play({}));
     EXPECT_FALSE(player.isPlaying());
-    EXPECT_EQ(Kinds(), (std::vector<Kind>{Kind::Started, Kind::Stopped, Kind::Started, Kind::Stopped}));
+    EXPECT_EQ(Kinds(),
+              (std::vector<Kind>{Kind::Started, Kind::Stopped, Kind::Started, Kind::Stopped}));
     EXPECT_EQ(player.history()[2].time, Clock::TimePoint(100ms));
 
     Bytes expected(ring.begin(), ring.begin() + 800);  // 100 ms of the first sound
@@ -106,7 +108,8 @@ TEST_F(SoundPlayerTest, SoundsThatCannotBePlayedAreRefusedAndSilenceThePlayer)
     EXPECT_FALSE(player.isPlaying());
     const WaveFormat wideband = {WaveFormatPcm, 1, 16000, 32000, 2, 16, 0};
     EXPECT_FALSE(player.play(WaveFileBuilder().fmt(wideband).data(Bytes(64)).build()));
-    EXPECT_EQ(Kinds(), (std::vector<Kind>{Kind::Started, Kind::Stopped, Kind::Failed, Kind::Failed}));
+    EXPECT_EQ(Kinds(),
+              (std::vector<Kind>{Kind::Started, Kind::Stopped, Kind::Failed, Kind::Failed}));
     EXPECT_EQ(player.history()[2].error, "not a RIFF WAVE file");
 }
 

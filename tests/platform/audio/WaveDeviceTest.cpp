@@ -1,10 +1,11 @@
-#include "platform/audio/G711.h"
 #include "platform/audio/WaveAudio.h"
-#include "platform/audio/WaveImage.h"
 
 #include "AudioTestSupport.h"
 #include "ClockDriver.h"
 #include "WaveFileBuilder.h"
+
+#include "platform/audio/G711.h"
+#include "platform/audio/WaveImage.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,8 @@ class WaveDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        WaveFileBuilder::Save("capture.wav", WaveFileBuilder().fmt().data(WaveFileBuilder::Ramp(1000)).build());
+        WaveFileBuilder::Save("capture.wav",
+                              WaveFileBuilder().fmt().data(WaveFileBuilder::Ramp(1000)).build());
         std::remove("playback.wav");
     }
 
@@ -52,7 +54,8 @@ protected:
     // Waits (real time) for the device to mark `buffer` done and set the event.
     bool FinishedWithEvent(TestBuffer& buffer)
     {
-        return Eventually([&] { return buffer.header.done(); }) && event.wait(0) == AutoResetEvent::WaitResult::Signalled;
+        return Eventually([&] { return buffer.header.done(); }) &&
+            event.wait(0) == AutoResetEvent::WaitResult::Signalled;
     }
 
     static Bytes Recorded()
@@ -112,7 +115,8 @@ TEST_F(WaveDeviceTest, CaptureFromLinearSoundAndFromNoFile)
     const std::vector<std::int16_t> linear = {1000, -1000, 30000, 0};
     Bytes data(linear.size() * 2);
     std::memcpy(data.data(), linear.data(), data.size());
-    WaveFileBuilder::Save("linear.wav", WaveFileBuilder().fmt(LinearVoiceFormat()).data(data).build());
+    WaveFileBuilder::Save("linear.wav",
+                          WaveFileBuilder().fmt(LinearVoiceFormat()).data(data).build());
 
     for (const char* choice : {"file:linear.wav:", "null"}) {
         WaveAudio other(choice, clock);
@@ -193,7 +197,8 @@ TEST_F(WaveDeviceTest, AMinuteOfBuffersNeverRunsAheadOrDrifts)
             ++finished;
             ASSERT_EQ(out->write(b.header), WaveResult::Ok);
         }
-        ASSERT_FALSE(buffers[finished % 2].header.done()) << "ran ahead at " << elapsed.count() << " ns";
+        ASSERT_FALSE(buffers[finished % 2].header.done())
+            << "ran ahead at " << elapsed.count() << " ns";
     }
     EXPECT_EQ(finished, 500);
 }
@@ -310,10 +315,16 @@ TEST_F(WaveDeviceTest, AStalledDeviceFinishesNoMoreBuffersUntilReset)
 
 TEST_F(WaveDeviceTest, DevicesThatCannotOpenSayWhich)
 {
-    WaveFileBuilder::Save("stereo.wav", WaveFileBuilder()
-        .fmt({WaveFormatPcm, 2, 8000, 32000, 4, 16, 0}).data(Bytes(8)).build());
+    WaveFileBuilder::Save(
+        "stereo.wav",
+        WaveFileBuilder().fmt({WaveFormatPcm, 2, 8000, 32000, 4, 16, 0}).data(Bytes(8)).build());
     WaveFileBuilder::Save("foreign.wav", Bytes{'J', 'U', 'N', 'K'});
-    struct Case { const char* choice; bool capture; WaveFormat format; const char* mention; };
+    struct Case {
+        const char* choice;
+        bool capture;
+        WaveFormat format;
+        const char* mention;
+    };
     const WaveFormat wideband = {WaveFormatPcm, 1, 16000, 32000, 2, 16, 0};
     const Case cases[] = {
         {"file:missing.wav:", true, MuLawVoiceFormat(), "missing.wav"},

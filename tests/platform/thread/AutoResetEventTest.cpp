@@ -52,7 +52,8 @@ TEST(AutoResetEventTest, LongTimeOutsPassOnTheInjectedClock)
 TEST(AutoResetEventTest, SetFromAnotherThreadEndsAWait)
 {
     AutoResetEvent event;  // the monotonic clock
-    auto waiter = std::async(std::launch::async, [&] { return event.wait(AutoResetEvent::Infinite); });
+    auto waiter = std::async(std::launch::async,
+                             [&] { return event.wait(AutoResetEvent::Infinite); });
     event.set();
     ASSERT_EQ(waiter.wait_for(10s), std::future_status::ready);
     EXPECT_EQ(waiter.get(), AutoResetEvent::WaitResult::Signalled);

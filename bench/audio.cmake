@@ -1,0 +1,3 @@
+parlino_add_bench(bench_audio
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/audio.cpp
+    LIBS common_audio platform_audio)
