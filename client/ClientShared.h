@@ -4,6 +4,7 @@
 // process.
 #pragma once
 
+#include "client/CallState.h"
 #include "client/VoiceHandles.h"
 #include "common/ZeltUtils.h"
 #include "platform/thread/ReadWriteLock.h"
@@ -29,6 +30,9 @@ struct ClientShared {
 
     // VoiceReceiveHandle and VoiceSendHandles.
     VoiceHandles voiceHandles;
+
+    // Calling, ringing, talking or hearing the busy tone.
+    CallState callState;
 
     // Guards the jitter store: the receive thread writes under it, the playback thread
     // reads. Neither waits for the other thread nor calls into the main thread while

@@ -38,10 +38,12 @@ void writeClientIdFile(const QString& path, const QString& clientId)
 }  // namespace
 
 SignInSession::SignInSession(tcp::ClientWinSocket& socket, VoiceHandles& voice, CallState& state,
-                             SignInView& view, QString iniPath, QString clientIdPath)
+                             std::int32_t& ownClientID, SignInView& view, QString iniPath,
+                             QString clientIdPath)
     : socket_(socket)
     , voice_(voice)
     , state_(state)
+    , OwnClientID(ownClientID)
     , view_(view)
     , iniPath_(std::move(iniPath))
     , clientIdPath_(std::move(clientIdPath))

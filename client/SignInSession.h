@@ -26,9 +26,10 @@ namespace parlino {
 
 class SignInSession {
 public:
-    // iniPath: the program's settings file; clientIdPath: where the own number is kept.
+    // ownClientID: the program's own number, which the connect sequence sets; iniPath: the
+    // program's settings file; clientIdPath: where the own number is kept.
     SignInSession(tcp::ClientWinSocket& socket, VoiceHandles& voice, CallState& state,
-                  SignInView& view, QString iniPath, QString clientIdPath);
+                  std::int32_t& ownClientID, SignInView& view, QString iniPath, QString clientIdPath);
     SignInSession(const SignInSession&) = delete;
     SignInSession& operator=(const SignInSession&) = delete;
 
@@ -57,7 +58,6 @@ public:
     // Drains InBuffer, handing every other message to this handler (none: consumed).
     std::function<bool(char letter, const MessageValues& values)> onOtherMessage;
 
-    std::int32_t OwnClientID = 0;
     QString OwnPassword;
     QString NewPassword;
     // Ports the voice sockets are bound to, kept for every later sign-in of the run;
@@ -83,6 +83,7 @@ private:
     tcp::ClientWinSocket& socket_;
     VoiceHandles& voice_;
     CallState& state_;
+    std::int32_t& OwnClientID;
     SignInView& view_;
     QString iniPath_;
     QString clientIdPath_;

@@ -33,6 +33,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
     CreateControls();
     CreateMenus();
     CreateTray();
+    CreateConnection();
     connect(BitBtn1, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn1Click);
     connect(Timer3, &QTimer::timeout, this, &TZeltClientForm1::Timer3Timer);
     FormCreate();
@@ -56,6 +57,8 @@ bool TZeltClientForm1::FormCloseQuery()
     shared_.voiceHandles.VoiceReceiveHandle.close();
     for (net::UdpSocket& handle : shared_.voiceHandles.VoiceSendHandles)
         handle.close();
+    if (ClientSocket1->active())
+        ClientSocket1->close();
     return true;
 }
 
@@ -97,6 +100,8 @@ void TZeltClientForm1::Timer3Timer()
         return;
     Timer3->stop();
     emit ConnectSequenceDue();
+    // The Connection dialog opens once this timer event has returned.
+    signIn_->requestConnect();
 }
 
 void TZeltClientForm1::AddLogEntry(const QString& text)

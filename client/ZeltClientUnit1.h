@@ -8,6 +8,7 @@
 
 #include "client/ClientShared.h"
 #include "client/ClientStartup.h"
+#include "client/SignInSession.h"
 #include "platform/ui/ApplicationExceptions.h"
 
 #include <QMainWindow>
@@ -15,6 +16,7 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -33,6 +35,10 @@ struct ClientSetup {
     ClientStartupFiles files;
     // Opens a document with the desktop's handler; its outcome is not looked at.
     std::function<void(const QUrl&)> openDocument;
+    // The settings file; empty: the one beside the program.
+    QString iniFile;
+    // Ends the program once the current event is done; empty: the application quits.
+    std::function<void()> terminate;
 };
 
 class TZeltClientForm1 : public QMainWindow {
@@ -42,6 +48,7 @@ public:
     ~TZeltClientForm1() override;
 
     ClientShared& Shared() { return shared_; }
+    SignInSession& SignIn() { return *signIn_; }
 
     // ---- controls ----
     QLabel* Label1 = nullptr;              // "Sending frequency:"
@@ -60,6 +67,7 @@ public:
     QTimer* Timer1 = nullptr;              // rate display, 120 ms
     QTimer* Timer2 = nullptr;              // call-progress sound, 6000 ms
     QTimer* Timer3 = nullptr;              // start-up, 1000 ms, fires once
+    tcp::ClientWinSocket* ClientSocket1 = nullptr;  // the signalling connection
     QSystemTrayIcon* TrayIcon1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* N1 = nullptr;       // "Restore"
@@ -81,6 +89,13 @@ public:
     void N1Click();
     void N3Click();
     void Timer3Timer();
+    bool ConnectToServer();
+    void ClientSocket1Lookup();
+    void ClientSocket1Connecting();
+    void ClientSocket1Connect();
+    void ClientSocket1Disconnect();
+    void ClientSocket1Error(int& ErrorCode);
+    void ClientSocket1Read();
     void ApplicationEvents1Minimize();
     void ApplicationEvents1Restore();
     void ApplicationEvents1Exception(QWidget* control, const std::exception& error);
@@ -104,10 +119,13 @@ private:
     void CreateControls();
     void CreateMenus();
     void CreateTray();
+    void CreateConnection();
 
     ClientSetup setup_;
     ClientShared shared_;
     ui::ScopedApplicationExceptionHandler exceptionHandler_;
+    std::unique_ptr<SignInView> signInView_;
+    std::unique_ptr<SignInSession> signIn_;
 };
 
 }  // namespace parlino

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace parlino {
 namespace {
 
@@ -41,6 +43,8 @@ protected:
     {
         ClientSetup setup;
         setup.openDocument = [this](const QUrl& url) { opened_.push_back(url); };
+        setup.iniFile = QStringLiteral("ParlinoClient.ini");
+        setup.terminate = [this] { ++terminated_; };
         window_ = std::make_unique<TZeltClientForm1>(setup);
         window_->show();
         return *window_;
@@ -60,6 +64,9 @@ protected:
     }
 
     ui::ScopedDialogResponder boxes_{ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok)};
+    // The connect sequence's Connection dialog, left open: that is "Exit".
+    std::optional<ui::ScopedFormResponder> connectionForms_{std::in_place, ui::ScopedFormResponder::leavingOpen()};
+    int terminated_ = 0;
     std::vector<QUrl> opened_;
     std::unique_ptr<TZeltClientForm1> window_;
 };
@@ -79,6 +86,9 @@ TEST_F(ClientWindowTest, StartsWithItsNumberAndRunsTheConnectSequenceOnceASecond
     window.Timer3Timer();  // a late tick already queued does nothing
     EXPECT_EQ(due.count(), 1);
     EXPECT_TRUE(boxesAfterEvents().empty());
+    ASSERT_EQ(connectionForms_->requests().size(), 1u);
+    EXPECT_EQ(connectionForms_->requests()[0].caption, QStringLiteral("Connection"));
+    EXPECT_EQ(terminated_, 1);
 }
 
 TEST_F(ClientWindowTest, BrokenStartUpFilesAreShownAndTheProgramStaysUsable)
@@ -222,6 +232,8 @@ TEST_F(ClientWindowTest, MenuOpensHelpAndAbout)
     EXPECT_EQ(opened_[0], QUrl::fromLocalFile(help.filePath(QStringLiteral("Help/help.html"))));
 
     bool pictureShown = false;
+    window.Timer3->stop();
+    connectionForms_.reset();
     ui::ScopedFormResponder forms([&pictureShown](QDialog& form) {
         auto* picture = form.findChild<QLabel*>(QStringLiteral("Image1"));
         pictureShown = picture && !picture->pixmap().isNull();

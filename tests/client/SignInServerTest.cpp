@@ -1,36 +1,18 @@
-// The softphone's sign-in against the real switch in the same process, on its demo data.
+// The softphone signing in to the real switch in the same process, on its demo data, with
+// the Connection dialog filled in as a subscriber would.
 #include "server/SignallingTestSupport.h"
 
-#include "client/SignInSession.h"
-#include "platform/core/IniFile.h"
+#include "ClientTestFiles.h"
 
-#include <QDir>
+#include "client/ZeltClientUnit1.h"
+#include "platform/core/IniFile.h"
+#include "platform/ui/FormHook.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
 
 namespace parlino::test {
 namespace {
-
-class Window : public SignInView {
-public:
-    void addLogEntry(const QString& text) override { log.push_back(text); }
-    bool runConnectionDialog(ConnectionDialogFields& fields) override
-    {
-        ++dialogs;
-        fields.clientId = "101";
-        fields.password = "582047";
-        fields.newPassword.clear();
-        return true;
-    }
-    void showError(const QString& text) override { ADD_FAILURE() << text.toStdString(); }
-    void showException(const QString& message) override { ADD_FAILURE() << message.toStdString(); }
-    void setCallButtonsEnabled(bool) override {}
-    void minimizeApplication() override { ++minimized; }
-    void terminateApplication() override {}
-    void runDrop() override {}
-
-    std::vector<QString> log;
-    int dialogs = 0;
-    int minimized = 0;
-};
 
 using SoftphoneSignInTest = SignallingTest;
 
@@ -39,25 +21,33 @@ TEST_F(SoftphoneSignInTest, TheDemoSubscriberSignsInAndIsOnline)
     IniFile ini("ParlinoClient.ini");
     ini.writeInteger("Server", "TCP port", window->ServerSocket1->Port());
     ASSERT_TRUE(ini.save());
-
-    Window softphone;
-    CallState state;
-    VoiceHandles voice;
-    tcp::ClientWinSocket socket;
-    SignInSession session(socket, voice, state, softphone, "ParlinoClient.ini", "ClientID.txt");
-    socket.onConnect = [&] { session.socketConnected(); };
-    socket.onRead = [&] { session.socketRead(); };
-    socket.onError = [&](int& code) { session.socketError(code); };
+    WriteFile("ClientID.txt", "101\r\n");
+    CopyAsset("silence.wav", "silence.wav");
     EXPECT_EQ(StatusOf(101), "OFFLINE");
 
-    session.requestConnect();
-    ASSERT_TRUE(WaitUntil([&] { return softphone.minimized == 1; }));
-    EXPECT_EQ(softphone.log.back(), " Logged in successfully");
-    EXPECT_EQ(softphone.dialogs, 1);
+    ui::ScopedFormResponder forms([](QDialog& form) {
+        ui::FormDriver dialog(form);
+        dialog.type("LabeledEdit3", "582047");
+        dialog.click("BitBtn1");
+    });
+    ClientSetup setup;
+    setup.iniFile = "ParlinoClient.ini";
+    setup.terminate = [] { ADD_FAILURE() << "the program ended"; };
+    TZeltClientForm1 softphone(setup);
+    softphone.show();
+    softphone.Timer3Timer();
+
+    ASSERT_TRUE(WaitUntil([&] { return softphone.isMinimized() || softphone.isHidden(); }));
+    EXPECT_TRUE(softphone.Memo2->toPlainText().split('\n').first().endsWith(" Logged in successfully"));
+    EXPECT_TRUE(softphone.BitBtn2->isEnabled());
+    EXPECT_TRUE(softphone.BitBtn3->isEnabled());
+    EXPECT_TRUE(softphone.BitBtn4->isEnabled());
+    EXPECT_EQ(forms.requests().size(), 1u);
     EXPECT_EQ(StatusOf(101), "ONLINE");
     // The send sockets point at the server's receive socket of this subscriber.
-    EXPECT_EQ(voice.VoiceSendHandles[0].peerAddress(), "127.0.0.1");
-    EXPECT_NE(voice.VoiceSendHandles[0].peerPort(), 0);
+    const net::UdpSocket& send = softphone.Shared().voiceHandles.VoiceSendHandles[0];
+    EXPECT_EQ(send.peerAddress(), "127.0.0.1");
+    EXPECT_NE(send.peerPort(), 0);
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(SignInTest, SignsInWithAPasswordCutTo20AndConnectsTheSendSocketsOnAccepta
     StartAndWaitForDialog();
     ASSERT_NE(server.Accept(), nullptr);
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "101\n");
-    EXPECT_EQ(session.OwnClientID, 101);
+    EXPECT_EQ(ownClientID, 101);
     EXPECT_FALSE(view.buttonsEnabled);
 
     const auto login = server.Next();
@@ -236,12 +236,12 @@ TEST_F(SignInTest, BadInputEndsWithTheErrorShownAndTheSocketUnopened)
     ASSERT_TRUE(WaitUntil([&] { return !view.exceptions.empty(); }));
     EXPECT_EQ(view.exceptions.back(), "'1O1' is not a valid integer value");
     EXPECT_EQ(ReadFile(scratch.filePath("ClientID.txt")), "1O1\n");
-    EXPECT_EQ(session.OwnClientID, 0);
+    EXPECT_EQ(ownClientID, 0);
     EXPECT_FALSE(socket.active());
 
     // A settings file that cannot be written: nothing after it is done.
     QFile::remove(scratch.filePath("ClientID.txt"));
-    SignInSession unwritable(socket, voice, state, view, scratch.filePath("missing/ParlinoClient.ini"),
+    SignInSession unwritable(socket, voice, state, ownClientID, view, scratch.filePath("missing/ParlinoClient.ini"),
                              scratch.filePath("ClientID.txt"));
     view.answers.push_back(OkWith("101", "582047"));
     unwritable.requestConnect();

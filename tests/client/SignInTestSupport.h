@@ -1,9 +1,9 @@
 // A softphone without its window for the sign-in tests: the signalling socket, the voice
 // sockets and the call state, with a window stand-in that records what it was told and
-// answers the Connection dialog from a list of answers. Plus a signalling peer on loopback
-// that plays the server.
+// answers the Connection dialog from a list of answers.
 #pragma once
 
+#include "FakeServer.h"
 #include "QtWait.h"
 
 #include "client/SignInSession.h"
@@ -90,55 +90,6 @@ inline DialogAnswer OkWith(QString clientId, QString password, QString newPasswo
     };
 }
 
-struct ReceivedMessage {
-    char letter = 0;
-    MessageValues values;
-};
-
-// The server end: accepts connections on loopback and frames what the client sends.
-class FakeServer {
-public:
-    FakeServer() { EXPECT_TRUE(server_.listen(QHostAddress::LocalHost)); }
-    quint16 port() const { return server_.serverPort(); }
-
-    // The next accepted connection, which becomes the current one.
-    QTcpSocket* Accept()
-    {
-        if (!WaitUntil([&] { return server_.hasPendingConnections(); }))
-            return nullptr;
-        connection_.reset(server_.nextPendingConnection());
-        raw_.clear();
-        return connection_.get();
-    }
-    QTcpSocket* connection() { return connection_.get(); }
-
-    std::optional<ReceivedMessage> Next(int timeoutMs = 5000)
-    {
-        std::optional<ReceivedMessage> message;
-        WaitUntil([&] {
-            if (!connection_)
-                return false;
-            raw_ += connection_->readAll().toStdString();
-            DrainMessages(raw_, &ServerReadFields, [&](char letter, const MessageValues& values) {
-                message = ReceivedMessage{letter, values};
-                return false;
-            });
-            return message.has_value();
-        }, timeoutMs);
-        return message;
-    }
-    void Send(const ByteString& bytes)
-    {
-        connection_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-        connection_->flush();
-    }
-
-private:
-    QTcpServer server_;
-    std::unique_ptr<QTcpSocket> connection_;
-    ByteString raw_;
-};
-
 // The softphone's parts the sign-in works on, in a scratch directory.
 class SignInTest : public ::testing::Test {
 protected:
@@ -179,7 +130,8 @@ protected:
     CallState state;
     VoiceHandles voice;
     tcp::ClientWinSocket socket;
-    SignInSession session{socket, voice, state, view, IniPath(), scratch.filePath("ClientID.txt")};
+    std::int32_t ownClientID = 0;
+    SignInSession session{socket, voice, state, ownClientID, view, IniPath(), scratch.filePath("ClientID.txt")};
 };
 
 }  // namespace parlino::test
