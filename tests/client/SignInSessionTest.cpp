@@ -126,7 +126,7 @@ TEST_F(SignInTest, AServerThatIsNotRunningGivesTheErrorAfterTheEventAndTheDialog
     EXPECT_EQ(view.terminated, 1);
 }
 
-TEST_F(SignInTest, ASecondSignInOfTheRunBindsTheSamePorts)
+TEST_F(SignInTest, ASecondSignInOfTheRunBindsTheSamePortsAndStartsFromAnEmptyBuffer)
 {
     FakeServer server;
     UseServerPort(server.port());
@@ -137,6 +137,9 @@ TEST_F(SignInTest, ASecondSignInOfTheRunBindsTheSamePorts)
     const auto first = server.Next();
     ASSERT_TRUE(first && first->letter == 'P');
     const auto sendPorts = session.VoiceSendPorts;
+    // The start of a reply that the old connection never finishes.
+    server.Send(ByteString("V\x01\x02", 3));
+    ASSERT_TRUE(WaitUntil([&] { return session.InBuffer.size() == 3; }));
 
     // A reset by the server: the error, then the dialog, then the second connection.
     const linger abortive{1, 0};
@@ -150,6 +153,10 @@ TEST_F(SignInTest, ASecondSignInOfTheRunBindsTheSamePorts)
     EXPECT_EQ(ValueAs<std::int32_t>(second->values, 0), ValueAs<std::int32_t>(first->values, 0));
     EXPECT_EQ(session.VoiceSendPorts, sendPorts);
     EXPECT_EQ(voice.VoiceSendHandles[7].boundPort(), sendPorts[7]);
+
+    server.Send(BuildMessage('V', 1, {std::int32_t{40404}}));
+    ASSERT_TRUE(WaitUntil([&] { return view.minimized == 1; }));
+    EXPECT_EQ(voice.VoiceSendHandles[7].peerPort(), 40404);
 }
 
 TEST_F(SignInTest, RepliesAreActedOnOnlyWhenIdle)
