@@ -115,6 +115,13 @@ private:
     const bool convertMuLaw_;
 };
 
+// ALSA's library writes its own lines to standard error about configurations it cannot
+// evaluate (a machine without sound cards fails that way for "default"); every failure
+// reaches our caller with the device's name and ALSA's reason instead.
+void IgnoreLibraryMessage(const char*, int, const char*, int, const char*, ...)
+{
+}
+
 snd_pcm_format_t DeviceSampleFormat(const WaveFormat& format)
 {
     if (format.formatTag == WaveFormatMuLaw)
@@ -128,6 +135,7 @@ std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture
                                            const WaveFormat& format, std::string& error)
 {
     const std::string prefix = "ALSA device \"" + name + "\": ";
+    snd_lib_error_set_handler(&IgnoreLibraryMessage);
     snd_pcm_t* pcm = nullptr;
     int result = snd_pcm_open(&pcm, name.c_str(),
                               capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,

@@ -64,5 +64,26 @@ TEST(AlsaDeviceTest, NullDeviceOpensStartsResetsAndCloses)
 
 #endif
 
+TEST(AlsaDeviceTest, WithoutAChoiceADefaultThatCannotOpenGivesWayToNullOnce)
+{
+    WaveAudio audio(std::string(""));
+    AutoResetEvent event;
+    std::string error;
+    testing::internal::CaptureStderr();
+    auto out = audio.openWaveOut(MuLawVoiceFormat(), event, error);
+    auto in = audio.openWaveIn(MuLawVoiceFormat(), event, error);
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(out, nullptr) << error;
+    ASSERT_NE(in, nullptr) << error;
+    if (out->name().find("ALSA") != std::string::npos)
+        GTEST_SKIP() << "ALSA \"default\" opens on this machine";
+    EXPECT_EQ(out->name(), "emulated audio device");
+    EXPECT_EQ(in->name(), "emulated audio device");
+    const std::string line = "using the emulated \"null\" audio device\n";
+    ASSERT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_EQ(said.find(line), said.size() - line.size()) << "said once: " << said;
+    EXPECT_NE(said.find("ALSA device \"default\""), std::string::npos) << said;
+}
+
 }  // namespace
 }  // namespace parlino
