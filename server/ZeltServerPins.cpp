@@ -5,6 +5,7 @@
 
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
+#include "platform/ui/GuardedCall.h"
 #include "server/DataUnit2.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerPinsRandom.h"
@@ -104,7 +105,7 @@ void TZeltServerForm1::SpeedButton2Click(QObject* Sender)
     ui::DataGrid* generatedGrid = Partner(releasedGrid);
     if (!releasedGrid || !generatedGrid)
         return;
-    Guarded([&] {
+    ui::runGuarded(*errors_, [&] {
         // Back to the top of the generated cards; the release time goes.
         MoveCurrentCard(*releasedGrid->Dataset(), *generatedGrid->Dataset(), CardPlace::FirstRow,
                         std::nullopt);
@@ -117,7 +118,7 @@ void TZeltServerForm1::SpeedButton3Click(QObject* Sender)
     ui::DataGrid* releasedGrid = Partner(generatedGrid);
     if (!generatedGrid || !releasedGrid)
         return;
-    Guarded([&] {
+    ui::runGuarded(*errors_, [&] {
         MoveCurrentCard(*generatedGrid->Dataset(), *releasedGrid->Dataset(), CardPlace::End, store_.Now());
     });
 }
@@ -127,7 +128,7 @@ void TZeltServerForm1::SpeedButton4Click(QObject* Sender)
     ui::DataGrid* generatedGrid = Partner(Sender);
     if (!generatedGrid)
         return;
-    Guarded([&] {
+    ui::runGuarded(*errors_, [&] {
         Dataset& generated = *generatedGrid->Dataset();
         const double now = store_.Now();
         RandomState = PinSeed(now);
@@ -147,7 +148,7 @@ void TZeltServerForm1::SpeedButton5Click(QObject* Sender)
     ui::DataGrid* generatedGrid = Partner(Sender);
     if (!generatedGrid)
         return;
-    Guarded([&] {
+    ui::runGuarded(*errors_, [&] {
         Dataset& generated = *generatedGrid->Dataset();
         FrozenViews frozen{&generated};
         generated.Delete();

@@ -2,6 +2,7 @@
 // critical.fix and each account's two log files.
 #include "server/ZeltServerUnit1.h"
 
+#include "platform/ui/GuardedCall.h"
 #include "server/CopyRecords.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -56,7 +57,7 @@ int LoadLog(Dataset& carrier, const std::string& path, Dataset& log, const std::
 
 void TZeltServerForm1::BitBtn22Click()
 {
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         ReloadTables();
         EnableStoreControls();
     });

@@ -4,8 +4,7 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "common/MessageFraming.h"
-#include "platform/dataset/DatasetErrors.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/ui/GuardedCall.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
 #include "server/Money.h"
@@ -49,17 +48,13 @@ void TZeltServerForm1::ServerSocket1ClientRead(tcp::ServerClientWinSocket& socke
 {
     auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
     connection.InBuffer += connection.ReceiveAll();
-    try {
-        DrainMessages(connection.InBuffer, &ServerReadFields,
-                      [this, &connection](char letter, const MessageValues& values) {
-                          HandleClientMessage(connection, letter, values);
-                          return true;
-                      });
-    } catch (const dataset::SilentAbort&) {
-        // Already told; the bytes behind the message wait for the next read event.
-    } catch (const std::exception& error) {
-        ui::ShowError(QString::fromStdString(error.what()));
-    }
+    // A message whose handling fails is lost; the bytes behind it are handled now, since no
+    // further read event may come for them. The error is shown once this event is over.
+    DrainMessages(connection.InBuffer, &ServerReadFields,
+                  [this, &connection](char letter, const MessageValues& values) {
+                      ui::runGuarded(*errors_, [&] { HandleClientMessage(connection, letter, values); });
+                      return true;
+                  });
     // Only a text count that no peer of this protocol sends lets the buffer grow this far.
     if (connection.InBuffer.size() > MaxUnhandledInput) {
         connection.InBuffer.clear();
@@ -248,7 +243,7 @@ void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket&
     // A subscriber who has signed in again on a newer connection is still online there.
     if (connection.Client_ID == 0 || ConnectionOf(connection.Client_ID) != &connection)
         return;
-    try {
+    ui::runGuarded(*errors_, [&] {
         FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
         dataset::Dataset& users = Store().ClientDataSet1;
         FrozenViews frozen{&users};
@@ -260,9 +255,7 @@ void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket&
         fix.Seek(FixRecordOffset(connection.Client_ID) + FixStatusOffset);
         WriteFixField(fix, status, false);
         users.Post();
-    } catch (const std::exception& error) {
-        ui::ShowError(QString::fromStdString(error.what()));
-    }
+    });
 }
 
 void TZeltServerForm1::BitBtn29Click()

@@ -7,6 +7,7 @@
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/GuardedCall.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
@@ -70,7 +71,7 @@ void TZeltServerForm1::Timer2Timer()
     if (!Timer2->isActive())
         return;
     Timer2->stop();
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         // Saves cut short when the last run was killed left their temporary files.
         for (const char* folder : DataFolders)
             dataset::removeInterruptedSaves(folder);
@@ -84,7 +85,7 @@ void TZeltServerForm1::Timer2Timer()
 
 void TZeltServerForm1::BitBtn26Click()
 {
-    Guarded([this] { StartServer(); });
+    ui::runGuarded(*errors_, [this] { StartServer(); });
 }
 
 void TZeltServerForm1::StartServer()
@@ -159,7 +160,7 @@ void TZeltServerForm1::ResetStatusesToOffline()
 
 void TZeltServerForm1::BitBtn27Click()
 {
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         SetEditingLocked(false);
         closeListeningSocket();
         DropAllTalks();

@@ -3,6 +3,7 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "platform/core/ProcessRunner.h"
+#include "platform/ui/GuardedCall.h"
 #include "platform/ui/WindowSystem.h"
 #include "server/DataUnit2.h"
 
@@ -10,7 +11,7 @@ namespace parlino {
 
 void TZeltServerForm1::BitBtn28Click()
 {
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         CloseTablesForEditor();
         const QString before = windowTitle();
         setWindowTitle(SavedCaption + QStringLiteral(" [Waiting]"));

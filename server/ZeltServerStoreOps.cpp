@@ -2,6 +2,7 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "platform/ui/DataGrid.h"
+#include "platform/ui/GuardedCall.h"
 #include "server/CopyRecords.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -26,7 +27,7 @@ void SaveLog(Dataset& log, Dataset& carrier, const std::string& path)
 
 void TZeltServerForm1::BitBtn23Click()
 {
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         TDataModule2& store = store_;
         Dataset& users = store.ClientDataSet1;
         OpenForOneOperation noncrit(store.NoncritTable);
@@ -71,7 +72,7 @@ void TZeltServerForm1::BitBtn25Click()
 
 void TZeltServerForm1::SortUsersBy(const char* suffix)
 {
-    Guarded([this, suffix] {
+    ui::runGuarded(*errors_, [this, suffix] {
         const Field* field = DBGrid1->SelectedField();
         if (field && field->Type() != dataset::FieldType::Nested)
             store_.ClientDataSet1.SetIndexName(field->Name() + suffix);
@@ -81,7 +82,7 @@ void TZeltServerForm1::SortUsersBy(const char* suffix)
 
 void TZeltServerForm1::SpeedButton1Click()
 {
-    Guarded([this] {
+    ui::runGuarded(*errors_, [this] {
         TDataModule2& store = store_;
         Dataset& users = store.ClientDataSet1;
         if (users.IsEmpty())

@@ -3,6 +3,7 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "platform/thread/ThreadPriority.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "server/CopyRecords.h"
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
@@ -41,6 +42,7 @@ void TZeltServerForm1::StartBilling()
     Timer1->start();
     if (!RelayThread) {
         RelayThread = std::make_unique<TZeltUDPListenerThread>(voiceSockets_, TalkLock, TalksChanged, *this);
+        RelayThread->setErrorHook([this](const QString& text) { errors_->postError(text); });
         TalksChanged = false;
         RelayThread->resume();
     }

@@ -3,8 +3,7 @@
 // of money, and keeps the talks table in step with the talk list.
 #include "server/ZeltServerUnit1.h"
 
-#include "platform/dataset/DatasetErrors.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/ui/GuardedCall.h"
 #include "server/CopyRecords.h"
 #include "server/DataUnit2.h"
 #include "server/Money.h"
@@ -37,7 +36,8 @@ void TZeltServerForm1::Timer1Timer()
     TDataModule2& store = Store();
     dataset::Dataset& talks = store.TalksTable;
     bool dropped = false;
-    try {
+    // An error ends this tick's work; the closing part below runs whatever happened.
+    ui::runGuarded(*errors_, [&] {
         FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
         OpenForOneOperation carrier(store.CurDayCarrier);
         OpenForOneOperation kept(store.TempTalksTable);
@@ -107,11 +107,7 @@ void TZeltServerForm1::Timer1Timer()
             CopyRecords(store.TempTalksTable, talks,
                         MapFields(store.TempTalksTable, {"ID2ID", "IP2IP", "N2N", "Loc2Loc", "Duration"}));
         }
-    } catch (const dataset::SilentAbort&) {
-        // Whoever refused has already told the operator.
-    } catch (const std::exception& error) {
-        ui::ShowError(QString::fromStdString(error.what()));
-    }
+    });
 
     if (TalkList.empty()) {
         StopBilling();

@@ -3,7 +3,8 @@
 #include "platform/dataset/DatasetErrors.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/ui/ErrorDisplay.h"
+#include "platform/ui/GuardedCall.h"
 #include "platform/ui/NestedGridPopup.h"
 #include "server/DataUnit2.h"
 
@@ -14,7 +15,8 @@ namespace parlino {
 
 TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
     : QMainWindow(parent),
-      store_(store)
+      store_(store),
+      errors_(new ui::ErrorDisplay(this))
 {
     CreateControls();
     BindTables();
@@ -54,17 +56,6 @@ void TZeltServerForm1::FormCreate()
         partners_[buttons[group * 4 + 0]] = released;
         for (int i = 1; i < 4; ++i)
             partners_[buttons[group * 4 + i]] = generated;
-    }
-}
-
-void TZeltServerForm1::Guarded(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const dataset::SilentAbort&) {
-        // Whoever refused has already told the operator.
-    } catch (const std::exception& error) {
-        ui::ShowError(QString::fromStdString(error.what()));
     }
 }
 

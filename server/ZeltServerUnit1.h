@@ -32,6 +32,7 @@ class QToolButton;
 
 namespace parlino::ui {
 class DataGrid;
+class ErrorDisplay;
 class DataNavigator;
 class NestedGridPopup;
 enum class NavigateButton;
@@ -53,6 +54,9 @@ public:
     ~TZeltServerForm1() override;
 
     TDataModule2& Store() const { return store_; }
+    // Where errors of socket, timer, thread and button handlers go: shown once the handler
+    // has returned, and written to standard error.
+    ui::ErrorDisplay& errorDisplay() const { return *errors_; }
 
     // ---- controls ----
     QPushButton* BitBtn22 = nullptr;  // "Reload All"
@@ -238,8 +242,6 @@ private:
     void EnableStoreControls();  // after a completed Reload All
     void SortUsersBy(const char* suffix);
     ui::NestedGridPopup* OpenLogPopup(dataset::Dataset& nested, const QPoint& clientPoint);
-    // Runs an operator action; an error goes to the application's error display.
-    void Guarded(const std::function<void()>& action);
 
     friend class ServerFormTestAccess;
 
@@ -288,6 +290,7 @@ private:
     bool StartHidden = true;       // until the operator first restores the window
 
     TDataModule2& store_;
+    ui::ErrorDisplay* errors_;  // child of the window
     std::map<const QObject*, ui::DataGrid*> partners_;
     bool closingListener_ = false;  // set while closeListeningSocket runs
 };

@@ -1,27 +1,15 @@
 #include "platform/thread/WorkerThread.h"
 
+#include "platform/core/ErrorText.h"
 #include "platform/core/MainThreadCalls.h"
 #include "platform/thread/AbortError.h"
 #include "platform/thread/ThreadPriority.h"
-#include "platform/ui/Dialogs.h"
 
-#include <QString>
-#include <QWidget>
+#include <cstdio>
 
 namespace parlino {
 
 namespace {
-
-QString MessageOf(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
-}
 
 bool IsSilent(std::exception_ptr error)
 {
@@ -116,11 +104,18 @@ void WorkerThread::runGuardedPass(const std::function<void()>& pass)
     }
 }
 
+void WorkerThread::setErrorHook(ErrorHook hook)
+{
+    errorHook_ = std::move(hook);
+}
+
 void WorkerThread::ShowThreadException()
 {
-    if (QWidget* grabber = QWidget::mouseGrabber())
-        grabber->releaseMouse();
-    ui::ShowError(MessageOf(caughtException_));
+    const QString text = errorText(caughtException_);
+    if (errorHook_)
+        errorHook_(text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
 void WorkerThread::reportError(std::exception_ptr error)

@@ -6,13 +6,16 @@
 // run the call. The main thread's waitFor() keeps serving those calls, so a thread blocked
 // in Synchronize() can always finish while the main thread waits for it.
 //
-// Errors: runGuardedPass() runs one pass of the loop and catches everything it raises; the
-// error is shown on the main thread through the standard error display (ShowThreadException)
-// unless it is the silent AbortError, and the loop goes on.
+// Errors: runGuardedPass() runs one pass of the loop and catches everything it raises; unless
+// it is the silent AbortError, ShowThreadException() hands its text to the error hook on the
+// main thread, and the loop goes on. The hook is the program's error display, installed by
+// whoever creates the thread; it must not block. Without one the error goes to standard error.
 //
 // Suspension is cooperative: suspend() stops the thread at its next pass (runGuardedPass)
 // or suspensionPoint(), never while it is inside a pass, so it never stops holding a lock.
 #pragma once
+
+#include <QString>
 
 #include <atomic>
 #include <condition_variable>
@@ -54,6 +57,10 @@ public:
     // Run on the main thread once Execute() has returned (through a synchronous call).
     void setOnTerminate(std::function<void()> onTerminate);
 
+    // Receives the text of every error a pass raised, on the main thread. Set before resume().
+    using ErrorHook = std::function<void(const QString& text)>;
+    void setErrorHook(ErrorHook hook);
+
 protected:
     // The thread's loop; runs on the worker thread.
     virtual void Execute() = 0;
@@ -71,8 +78,7 @@ protected:
     // raised (but the silent abort) on the main thread before returning.
     void runGuardedPass(const std::function<void()>& pass);
 
-    // Main thread: shows the error that ended the current pass. Gives up any mouse grab
-    // first, so that the error box can be answered.
+    // Main thread: shows the error that ended the current pass through the error hook.
     virtual void ShowThreadException();
 
     // The error being shown; set only while ShowThreadException runs.
@@ -90,6 +96,7 @@ private:
     std::mutex suspendMutex_;
     std::condition_variable suspendChanged_;
     std::function<void()> onTerminate_;
+    ErrorHook errorHook_;
     std::exception_ptr caughtException_;
 };
 

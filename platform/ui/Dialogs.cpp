@@ -1,5 +1,7 @@
 #include "platform/ui/Dialogs.h"
 
+#include "platform/ui/DialogIcons.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -19,18 +21,6 @@ QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons)
     case DialogButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
-}
-
-QMessageBox::Icon ToQtIcon(DialogIcon icon)
-{
-    switch (icon) {
-    case DialogIcon::None: return QMessageBox::NoIcon;
-    case DialogIcon::Information: return QMessageBox::Information;
-    case DialogIcon::Warning: return QMessageBox::Warning;
-    case DialogIcon::Error: return QMessageBox::Critical;
-    case DialogIcon::Question: return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
 }
 
 DialogAnswer FromQtButton(int button)
@@ -119,6 +109,11 @@ ScopedDialogResponder::~ScopedDialogResponder()
 DialogResponder ScopedDialogResponder::always(DialogAnswer answer)
 {
     return [answer](const DialogRequest&) { return DialogResponse{answer, {}}; };
+}
+
+DialogResponder ScopedDialogResponder::leavingOpen()
+{
+    return [](const DialogRequest&) { return DialogResponse{DialogAnswer::Ok, {}, true}; };
 }
 
 DialogResponder ScopedDialogResponder::inputting(const QString& text)

@@ -29,6 +29,9 @@ struct DialogRequest {
 struct DialogResponse {
     DialogAnswer answer = DialogAnswer::Ok;
     QString input;  // input box only: the text typed when answered Ok
+    // Boxes of the ErrorDisplay only: the box stays open, as if the operator had not yet
+    // answered, until the display closes it.
+    bool leaveOpen = false;
 };
 
 using DialogResponder = std::function<DialogResponse(const DialogRequest&)>;
@@ -50,6 +53,9 @@ bool ConfirmDeleteRecord();
 std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                 const QString& defaultText = {});
 
+// Hands a request to the installed responder: `answered` tells whether there is one.
+DialogResponse RespondThroughHook(const DialogRequest& request, bool& answered);
+
 // Installs a responder for the lifetime of this object and records every request.
 // Only one may be active at a time; the main thread owns it.
 class ScopedDialogResponder {
@@ -65,6 +71,8 @@ public:
     // Responders for the common cases.
     static DialogResponder always(DialogAnswer answer);
     static DialogResponder inputting(const QString& text);
+    // Leaves the ErrorDisplay's boxes open (answers any other request with Ok).
+    static DialogResponder leavingOpen();
 
 private:
     friend DialogResponse RespondThroughHook(const DialogRequest&, bool&);

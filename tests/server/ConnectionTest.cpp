@@ -42,6 +42,7 @@ TEST_F(Connections, RandomBytesNeverBringTheServerDown)
     const auto call = bob->Next();
     ASSERT_TRUE(call);
     EXPECT_EQ(call->letter, 'C');
+    window->errorDisplay().showPending();
     for (const auto& request : dialogs.requests())
         ADD_FAILURE() << "shown: " << request.text.toStdString();
 }

@@ -34,6 +34,7 @@ protected:
         ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
         EXPECT_TRUE(button->isEnabled());
         button->click();
+        window->errorDisplay().showPending();
         return dialogs.requests();
     }
     // Buttons ">", "<", "+", "-" of a group (0 "10", 1 "20", 2 "50").

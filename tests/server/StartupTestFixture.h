@@ -94,6 +94,7 @@ protected:
         ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
         window->Timer2->start();
         window->Timer2Timer();
+        window->errorDisplay().showPending();
         return dialogs.requests();
     }
 
@@ -106,6 +107,7 @@ protected:
             return ui::DialogResponse{ui::DialogAnswer::Ok, {}};
         });
         window->BitBtn26->click();
+        window->errorDisplay().showPending();
         return dialogs.requests();
     }
 

@@ -169,6 +169,7 @@ TEST_F(TalkBilling, ReloadDuringATalkDoesNotStopItsCharges)
 
     // Every account row is rebuilt, so the talk's log rows are new rows now.
     window->BitBtn22Click();
+    window->errorDisplay().showPending();
     ASSERT_TRUE(dialogs->requests().empty());
     Tick(60, {101});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 18.0);

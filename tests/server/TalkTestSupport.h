@@ -29,6 +29,7 @@ protected:
     void TearDown() override
     {
         // No handler of a talk may have run into an error on its way.
+        window->errorDisplay().showPending();
         for (const ui::DialogRequest& request : dialogs->requests())
             ADD_FAILURE() << "shown: " << request.text.toStdString();
         dialogs.reset();

@@ -30,6 +30,7 @@ protected:
     {
         ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
         (window.get()->*handler)();
+        window->errorDisplay().showPending();
         return dialogs.requests();
     }
 };

@@ -6,6 +6,7 @@
 #include "ServerFormTestAccess.h"
 
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
@@ -68,6 +69,7 @@ protected:
     {
         ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
         window->BitBtn22Click();
+        window->errorDisplay().showPending();
         return dialogs.requests();
     }
 

@@ -7,7 +7,7 @@
 #include "platform/net/SocketWait.h"
 #include "server/relay/ZeltListenerUnit1.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -16,15 +16,16 @@
 #include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace parlino::relaytest {
 
-inline QApplication& App()
+inline QCoreApplication& App()
 {
     static int argc = 1;
     static char name[] = "relay_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    static QCoreApplication app(argc, argv);
     return app;
 }
 
@@ -145,6 +146,7 @@ protected:
         talks.set(std::move(pairs));
         talksChanged = true;
         relay = std::make_unique<TZeltUDPListenerThread>(sockets, talkLock, talksChanged, talks);
+        relay->setErrorHook([this](const QString& text) { shownErrors.push_back(text); });
         relay->resume();
     }
 
@@ -177,6 +179,7 @@ protected:
     std::atomic<bool> talksChanged{false};
     FakeTalks talks;
     std::unique_ptr<TZeltUDPListenerThread> relay;
+    std::vector<QString> shownErrors;  // what the relay thread handed to its error hook
 };
 
 }  // namespace parlino::relaytest
