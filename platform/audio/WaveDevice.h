@@ -14,6 +14,7 @@
 //     returns queued buffers like reset() first. After close() every call answers Closed.
 // Several finished buffers may be announced by one wake-up of the event: look at the done
 // flags. A buffer handed over while it is still queued is refused (StillInQueue).
+// The event, and every header with its memory, must outlive the device (or its close()).
 #pragma once
 
 #include "platform/audio/WaveFormat.h"
