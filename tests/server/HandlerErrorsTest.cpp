@@ -1,0 +1,183 @@
+// Errors raised inside socket and timer handlers under hostile input: the handler keeps
+// serving, the operator's boxes come after it and stay few, and standard error has them all.
+#include "TalkTestSupport.h"
+
+#include "platform/core/ResourceLimits.h"
+#include "platform/ui/ErrorDisplay.h"
+
+#include <filesystem>
+
+namespace parlino::test {
+namespace {
+
+constexpr const char* ReleasedCard = "10000000000000000080";
+
+class HandlerErrorsTest : public SignallingTest {
+protected:
+    void SetUp() override
+    {
+        RaiseOpenFileLimit();  // a crowd of connections, each with two ends in this process
+        SignallingTest::SetUp();
+        window->errorDisplay().setLog([this](const QString& line) { logged.push_back(line); });
+    }
+
+    // Connections closed by the test's subscribers are gone from the server too.
+    void WaitUntilNoConnections()
+    {
+        ASSERT_TRUE(WaitUntil([&] { return window->ServerSocket1->ActiveConnections() == 0; }, 10000))
+            << window->ServerSocket1->ActiveConnections();
+    }
+
+    // The server still signs subscribers in and routes their calls.
+    void ExpectSignInAndCallServed()
+    {
+        WaitUntilNoConnections();
+        auto alice = SignedIn(101);
+        auto bob = SignedIn(102);
+        alice->Send('C', 1, {std::int32_t{102}});
+        const auto call = bob->Next();
+        ASSERT_TRUE(call) << "the call reaches its target";
+        EXPECT_EQ(call->letter, 'C');
+        EXPECT_EQ(ValueAs<std::int32_t>(call->values, 0), 101);
+    }
+
+    std::vector<QString> logged;
+};
+
+struct FailingMessage {
+    const char* name;
+    ByteString bytes;
+};
+
+// The failing message and a good sign-in behind it come in one write. The box comes only
+// after the read event has handled both; meanwhile the subscriber resets his connection,
+// and answering the box touches nothing of it.
+TEST_F(HandlerErrorsTest, ABoxComesAfterTheReadEventAndMayOutliveItsConnection)
+{
+    const FailingMessage cases[] = {
+        {"a released card from a connection that never signed in",
+         BuildMessage('p', 1, {std::string(ReleasedCard)})},
+        {"a sign-in whose voice port cannot be used",
+         BuildMessage('P', 4, {std::int32_t{70000}, std::int32_t{103}, std::string("582047"), std::string()})},
+    };
+    for (const FailingMessage& c : cases) {
+        SCOPED_TRACE(c.name);
+        WaitUntilNoConnections();
+        auto subscriber = Connect();
+        const int open = window->ServerSocket1->ActiveConnections();
+        bool signInAnsweredFirst = false;
+        bool connectionGone = false;
+        ui::ScopedDialogResponder dialogs([&](const ui::DialogRequest&) {
+            const auto reply = subscriber->Next(2000);
+            signInAnsweredFirst = reply && reply->letter == 'V';
+            subscriber->socket().abort();
+            connectionGone = WaitUntil([&] { return window->ServerSocket1->ActiveConnections() < open; }, 2000);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return ui::DialogResponse{ui::DialogAnswer::Ok, {}};
+        });
+        subscriber->SendRaw(c.bytes + BuildMessage('P', 4, {std::int32_t{40000}, std::int32_t{101},
+                                                             std::string("582047"), std::string()}));
+        ASSERT_TRUE(WaitUntil([&] { return !dialogs.requests().empty(); }));
+        EXPECT_EQ(dialogs.requests().size(), 1u);
+        EXPECT_EQ(dialogs.requests()[0].icon, ui::DialogIcon::Error);
+        EXPECT_TRUE(signInAnsweredFirst) << "the sign-in behind the failed message waits for nothing";
+        EXPECT_TRUE(connectionGone);
+        WaitUntil([] { return false; }, 50);  // what the closed connection left behind runs now
+        subscriber.reset();
+        ExpectSignInAndCallServed();
+    }
+    EXPECT_EQ(logged.size(), std::size(cases)) << "every error on standard error";
+}
+
+// A crowd of strangers, each failing once, while the operator has not answered the first
+// box: one box counts them all and the server keeps serving.
+TEST_F(HandlerErrorsTest, AFloodOfFailingConnectionsIsOneBoxThatCountsThem)
+{
+    constexpr int Strangers = 300;
+    ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::leavingOpen());
+    std::vector<std::unique_ptr<Subscriber>> crowd;
+    for (int i = 0; i < Strangers; ++i) {
+        crowd.push_back(std::make_unique<Subscriber>(window->ServerSocket1->Port()));
+        ASSERT_TRUE(crowd.back()->connected()) << i;
+        crowd.back()->Send('p', 1, {std::string(ReleasedCard)});
+    }
+    ASSERT_TRUE(WaitUntil([&] { return logged.size() >= Strangers; }, 60000)) << logged.size();
+    window->errorDisplay().showPending();
+    crowd.clear();
+
+    const auto boxes = window->errorDisplay().openBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].count, Strangers);
+    EXPECT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(logged.size(), std::size_t{Strangers});
+    ExpectSignInAndCallServed();
+    window->errorDisplay().closeAll();
+}
+
+// A failed start leaves the server not listening: an operator without a display learns why
+// from standard error.
+TEST_F(HandlerErrorsTest, AFailedStartIsWrittenToStandardError)
+{
+    window->ServerSocket1->Close();
+    std::filesystem::remove("USERINFO/noncrit.cds");
+    MakeWindow();
+    window->errorDisplay().setLog([this](const QString& line) { logged.push_back(line); });
+    ui::ScopedDialogResponder dialogs(ui::ScopedDialogResponder::leavingOpen());
+    window->Timer2->start();
+    window->Timer2Timer();
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(logged[0].contains("noncrit")) << logged[0].toStdString();
+}
+
+class TickErrorsTest : public TalkTest {};
+
+// A charge that cannot be saved is shown while the billing goes on: the ticks keep coming
+// while the box is open, and the next minute is charged once the disk takes it again.
+TEST_F(TickErrorsTest, TheTicksGoOnWhileTheTicksErrorIsShown)
+{
+    inside().NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+    const double balanceBefore = BalanceOf(101);
+    // A directory where the payer's call log must be written: the first minute's save fails.
+    const std::filesystem::path log = CurDayLogFile(101);
+    std::filesystem::remove(log);
+    std::filesystem::create_directory(log);
+
+    int ticks = 0;
+    QObject::connect(window->Timer1, &QTimer::timeout, window.get(), [&] { ++ticks; });
+    int ticksWhileOpen = -1;
+    dialogs.reset();
+    dialogs = std::make_unique<ui::ScopedDialogResponder>([&](const ui::DialogRequest&) {
+        const int from = ticks;
+        WaitUntil([&] {
+            Speak(101);
+            return ticks >= from + 3;
+        }, 3000);
+        ticksWhileOpen = ticks - from;
+        std::filesystem::remove(log);  // the operator makes room
+        return ui::DialogResponse{ui::DialogAnswer::Ok, {}};
+    });
+    window->Timer1->setInterval(5);
+    window->Timer1->blockSignals(false);
+    ASSERT_TRUE(WaitUntil([&] { return !dialogs->requests().empty(); }));
+    window->errorDisplay().showPending();
+    EXPECT_GE(ticksWhileOpen, 3) << "ticks held back while the box was open";
+    EXPECT_DOUBLE_EQ(BalanceOf(101), balanceBefore) << "the failed minute is not charged";
+
+    // The next minute comes round on time and is charged.
+    EXPECT_TRUE(WaitUntil([&] {
+        Speak(101);
+        return BalanceOf(101) < balanceBefore;
+    }, 10000));
+    window->Timer1->blockSignals(true);
+    EXPECT_DOUBLE_EQ(BalanceOf(101), balanceBefore - 1);
+    EXPECT_EQ(dialogs->requests().size(), 1u);
+    dialogs.reset();
+    dialogs = std::make_unique<ui::ScopedDialogResponder>(ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok));
+}
+
+}  // namespace
+}  // namespace parlino::test
