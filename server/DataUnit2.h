@@ -2,6 +2,7 @@
 // and the handlers shared by those tables. Main thread only.
 #pragma once
 
+#include "common/AccountNumbers.h"
 #include "platform/dataset/Dataset.h"
 
 #include <array>
@@ -12,7 +13,6 @@
 namespace parlino {
 
 // Slot Client_ID - 1 holds the handle of the row with that Client_ID, or a null handle.
-inline constexpr int ClientIDSlotCount = 1001;
 using ClientIDIndex = std::array<dataset::Bookmark, ClientIDSlotCount>;
 
 // The four keyed tables, in the order of ClientIDIndexes and PreEditClientID.

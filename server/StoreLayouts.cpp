@@ -1,4 +1,5 @@
 #include "server/StoreLayouts.h"
+#include "common/AccountNumbers.h"
 
 namespace parlino {
 
@@ -83,7 +84,7 @@ std::vector<FieldDef> UsersLayout()
         dataset::TextField("IP_Address", 15, true),
         dataset::TextField("Name", 20),
         dataset::TextField("Loc", 10),
-        Marked(WithDefault(dataset::TextField("Status", 8, true), "OFFLINE")),
+        Marked(WithDefault(dataset::TextField("Status", 8, true), StatusOffline)),
         balance,
         Marked(WithDefault(dataset::TextField("CardPIN", 20), "ONPLUG")),
         Marked(dataset::DateTimeField("ActivDateTime")),

@@ -1,6 +1,7 @@
 // The layouts and file names of the server's tables.
 #pragma once
 
+#include "common/AccountNumbers.h"
 #include "platform/dataset/FieldDef.h"
 
 #include <array>
@@ -26,10 +27,6 @@ std::string CurDayLogFile(std::int32_t clientId);  // "USERLOGS/<id>cursd.cds"
 std::string ActivatedPinFile(const std::string& prefix);  // "USERPINS/<p>__act.cds"
 std::string ReleasedPinFile(const std::string& prefix);   // "USERPINS/<p>_rel.cds"
 std::string GeneratedPinFile(const std::string& prefix);  // "USERPINS/<p>gen.cds"
-
-// Client_ID limits of the keyed tables.
-inline constexpr std::int32_t FirstClientID = 101;
-inline constexpr std::int32_t LastClientID = 1000;
 
 // Which call log a log layout is for; the ServerDay limits differ.
 enum class LogKind {

@@ -6,7 +6,6 @@
 
 #include <exception>
 #include <initializer_list>
-#include <utility>
 #include <vector>
 
 namespace parlino {
@@ -66,32 +65,6 @@ private:
     dataset::Dataset& table_;
     int errorsAtStart_;
     bool closed_ = false;
-};
-
-// Runs a closing part at the end of the scope, also when the scope is left by an error; an
-// error of the closing part itself is raised only when no other error is on its way.
-template <typename Closing>
-class Finally {
-public:
-    explicit Finally(Closing closing)
-        : closing_(std::move(closing)), errorsAtStart_(std::uncaught_exceptions())
-    {
-    }
-    ~Finally() noexcept(false)
-    {
-        try {
-            closing_();
-        } catch (...) {
-            if (std::uncaught_exceptions() == errorsAtStart_)
-                throw;
-        }
-    }
-    Finally(const Finally&) = delete;
-    Finally& operator=(const Finally&) = delete;
-
-private:
-    Closing closing_;
-    int errorsAtStart_;
 };
 
 }  // namespace parlino

@@ -20,10 +20,4 @@ struct TTalkRecord {
     dataset::Bookmark PeerLogRow;
 };
 
-// The billing tick charges the payer's price per minute for these callees.
-inline bool IsOutsideLine(std::int32_t clientId)
-{
-    return clientId > 800 && clientId < 900;
-}
-
 }  // namespace parlino

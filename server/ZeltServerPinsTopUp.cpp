@@ -6,6 +6,7 @@
 // denominations) and saves the card tables it changed at once.
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
 #include "common/SignallingCatalogue.h"
 #include "platform/dataset/DatasetErrors.h"
 #include "server/CardActivation.h"
@@ -119,7 +120,7 @@ void TZeltServerForm1::ReportBalance(TZeltServerClientWinSocket& connection)
         Dataset& users = store_.ClientDataSet1;
         FrozenViews frozen{&users};
         if (store_.GotoClient(UsersKeyed, connection.Client_ID)
-            && users.FieldByName("Status").AsText() == "ONLINE")
+            && users.FieldByName("Status").AsText() == StatusOnline)
             balance = users.FieldByName("Balance").AsFloat();
     }
     // Anyone else, signed in or not, hears nothing.

@@ -2,6 +2,8 @@
 // charged (and given back to the outside lines), the outgoing-minute sums recomputed.
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
+#include "platform/core/Finally.h"
 #include "server/CopyRecords.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -17,9 +19,6 @@ namespace {
 using dataset::Bookmark;
 using dataset::Dataset;
 using dataset::Field;
-
-constexpr std::int32_t FirstLineAccount = 801;
-constexpr std::int32_t LastLineAccount = 899;
 
 // Handles of every row in the current order, taken before a pass that may move rows.
 std::vector<Bookmark> AllRows(Dataset& table)
@@ -134,7 +133,7 @@ void TZeltServerForm1::NewServerDay()
     }
 
     // The outside lines pay no daily fee: theirs is given back.
-    for (std::int32_t line = FirstLineAccount; line <= LastLineAccount; ++line) {
+    for (std::int32_t line = FirstOutsideLine; line <= LastOutsideLine; ++line) {
         if (!store.GotoClient(UsersKeyed, line))
             continue;
         users.Edit();

@@ -3,6 +3,7 @@
 // "Send Info".
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
 #include "common/MessageFraming.h"
 #include "platform/ui/GuardedCall.h"
 #include "server/CriticalFix.h"
@@ -19,14 +20,6 @@
 #include <QThread>
 
 namespace parlino {
-
-namespace {
-
-constexpr const char* Online = "ONLINE";
-constexpr const char* Offline = "OFFLINE";
-constexpr const char* Banned = "BANNED";
-
-}  // namespace
 
 void TZeltServerForm1::CreateSignalling()
 {
@@ -119,7 +112,7 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
 
         if (!Store().GotoClient(UsersKeyed, id)) {
             refused = true;
-        } else if (users.FieldByName("Status").AsText() == Banned) {
+        } else if (users.FieldByName("Status").AsText() == StatusBanned) {
             return;
         } else if (users.FieldByName("Password").AsText() != password
                    || users.FieldByName("IP_Address").AsText() != connection.RemoteAddress().toStdString()
@@ -138,7 +131,7 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
                 WriteFixField(fix, field, false);
             }
             dataset::Field& status = users.FieldByName("Status");
-            status.SetAsText(Online);
+            status.SetAsText(StatusOnline);
             fix.Seek(FixRecordOffset(id) + FixStatusOffset);
             WriteFixField(fix, status, false);
             users.Post();
@@ -167,7 +160,7 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
     {
         dataset::Dataset& users = Store().ClientDataSet1;
         FrozenViews frozen{&users};
-        if (!Store().GotoClient(UsersKeyed, sender) || users.FieldByName("Status").AsText() != Online)
+        if (!Store().GotoClient(UsersKeyed, sender) || users.FieldByName("Status").AsText() != StatusOnline)
             return;
         if (!hasFunds(users.FieldByName("Balance").AsFloat())) {
             refusal = Letter::NoFunds;
@@ -175,9 +168,9 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
             refusal = Letter::NoSuchUser;
         } else {
             const std::string status = users.FieldByName("Status").AsText();
-            if (status == Offline || status == Banned)
+            if (status == StatusOffline || status == StatusBanned)
                 refusal = Letter::PeerUnavailable;
-            else if (status != Online)
+            else if (status != StatusOnline)
                 return;
             else if (!hasFunds(users.FieldByName("Balance").AsFloat()))
                 refusal = Letter::PeerNoFunds;
@@ -222,10 +215,10 @@ void TZeltServerForm1::OfferPrice(TZeltServerClientWinSocket& connection, const 
     const std::int32_t target = ValueAs<std::int32_t>(values, 0);
     const std::int32_t sender = connection.Client_ID;
     double price = ValueAs<double>(values, 2);
-    if (IsOutsideLine(sender)) {
+    if (isOutsideLine(sender)) {
         // A price that cannot be charged is not taken: the line keeps its last one, and
         // that is the price the target hears.
-        double& linePrice = LinePrices[static_cast<std::size_t>(sender - 801)];
+        double& linePrice = LinePrices[outsideLineSlot(sender)];
         if (isAcceptablePrice(price))
             linePrice = price;
         price = linePrice;
@@ -251,7 +244,7 @@ void TZeltServerForm1::ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket&
             return;
         users.Edit();
         dataset::Field& status = users.FieldByName("Status");
-        status.SetAsText(Offline);
+        status.SetAsText(StatusOffline);
         fix.Seek(FixRecordOffset(connection.Client_ID) + FixStatusOffset);
         WriteFixField(fix, status, false);
         users.Post();

@@ -2,6 +2,7 @@
 // file and the new-day question, "Stop Server", and what the window frees when it goes.
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
 #include "platform/core/IniFile.h"
 #include "platform/dataset/TableFile.h"
 #include "platform/ui/DataGrid.h"
@@ -29,8 +30,6 @@ namespace {
 
 constexpr const char* IniSection = "Server";
 constexpr int DefaultTcpPort = 1101;
-constexpr const char* Offline = "OFFLINE";
-constexpr const char* Banned = "BANNED";
 
 // The program's own path with its extension replaced by ".ini".
 QString ProgramIniPath()
@@ -144,10 +143,10 @@ void TZeltServerForm1::ResetStatusesToOffline()
         users.GotoBookmark(row);
         dataset::Field& status = users.FieldByName("Status");
         const std::string text = status.AsText();
-        if (text == Offline || text == Banned)
+        if (text == StatusOffline || text == StatusBanned)
             continue;
         users.Edit();
-        status.SetAsText(Offline);
+        status.SetAsText(StatusOffline);
         users.Post();
         // A row without a usable Client_ID has no record of its own in the file.
         const std::int32_t clientId = users.FieldByName("Client_ID").AsInteger();

@@ -1,6 +1,7 @@
 // "Save Ncrit", the two sort buttons and "*": saving and ordering the accounts.
 #include "server/ZeltServerUnit1.h"
 
+#include "platform/core/Finally.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/GuardedCall.h"
 #include "server/CopyRecords.h"

@@ -2,6 +2,7 @@
 // beside it, the talk end "T", and what ends every talk at once.
 #include "server/ZeltServerUnit1.h"
 
+#include "platform/core/Finally.h"
 #include "platform/thread/ThreadPriority.h"
 #include "platform/ui/ErrorDisplay.h"
 #include "server/CopyRecords.h"

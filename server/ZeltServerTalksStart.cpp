@@ -2,6 +2,8 @@
 // the first talk, the billing timer and the relay thread.
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
+#include "platform/core/Finally.h"
 #include "server/DataUnit2.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
@@ -74,7 +76,7 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
         const double now = store.Now();
         talk->PayerLogRow = AppendLogRow(log, now, ">", peer);
         SaveCurrentDayLog(payer);
-        if (users.FieldByName("Status").AsText() != "ONLINE")
+        if (users.FieldByName("Status").AsText() != StatusOnline)
             return;
         const PartyDetails caller = DetailsOf(users, payer);
 
@@ -82,7 +84,7 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
             return;
         talk->PeerLogRow = AppendLogRow(log, now, "<", payer);
         SaveCurrentDayLog(peer);
-        if (users.FieldByName("Status").AsText() != "ONLINE")
+        if (users.FieldByName("Status").AsText() != StatusOnline)
             return;
         const PartyDetails callee = DetailsOf(users, peer);
 

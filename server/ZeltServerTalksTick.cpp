@@ -3,6 +3,8 @@
 // of money, and keeps the talks table in step with the talk list.
 #include "server/ZeltServerUnit1.h"
 
+#include "common/AccountNumbers.h"
+#include "platform/core/Finally.h"
 #include "platform/ui/GuardedCall.h"
 #include "server/CopyRecords.h"
 #include "server/DataUnit2.h"
@@ -130,8 +132,8 @@ double TZeltServerForm1::ChargeMinute(const TTalkRecord& talk, FixRecordFile& cr
     }
     double balance = 0.0;
     if (store.GotoClient(UsersKeyed, talk.Payer)) {
-        const double price = IsOutsideLine(talk.Peer)
-                                 ? LinePrices[static_cast<std::size_t>(talk.Peer - 801)]
+        const double price = isOutsideLine(talk.Peer)
+                                 ? LinePrices[outsideLineSlot(talk.Peer)]
                                  : NetPayPerMin;
         users.Edit();
         dataset::Field& minutes = users.FieldByName("CurServDayDur");

@@ -6,6 +6,7 @@
 // it through ServerFormTestAccess (tests/server), its one friend.
 #pragma once
 
+#include "common/AccountNumbers.h"
 #include "common/ZeltUtils.h"
 #include "platform/dataset/Dataset.h"
 #include "platform/tcp/ServerWinSocket.h"
@@ -35,6 +36,7 @@ class DataGrid;
 class ErrorDisplay;
 class DataNavigator;
 class NestedGridPopup;
+class TrayPresence;
 enum class NavigateButton;
 }  // namespace parlino::ui
 
@@ -168,7 +170,6 @@ signals:
     void Closed();  // the operator closed the window: the program ends
 
 protected:
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 public slots:
@@ -255,7 +256,7 @@ private:
     // UDPReceiveHandles and UDPSendHandles: the voice sockets of every subscriber.
     VoiceSocketTables voiceSockets_;
     // Price per minute of each outside line 801 to 899 (slot Client_ID - 801), as last offered.
-    std::array<double, 99> LinePrices{};
+    std::array<double, OutsideLineCount> LinePrices{};
     ByteString OutBuffer;  // every message the server sends is built here
     // Guards voiceSockets_ with its buffers and activity flags; see VoiceSocketTables.h.
     ReadWriteLock TalkLock;
@@ -291,6 +292,7 @@ private:
 
     TDataModule2& store_;
     ui::ErrorDisplay* errors_;  // child of the window
+    ui::TrayPresence* tray_ = nullptr;  // child of the window
     std::map<const QObject*, ui::DataGrid*> partners_;
     bool closingListener_ = false;  // set while closeListeningSocket runs
 };

@@ -1,6 +1,8 @@
 // The demo accounts and PIN cards that `parlino-tables demo` installs.
 #pragma once
 
+#include "common/AccountNumbers.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -19,12 +21,12 @@ inline constexpr const char* DemoIpAddress = "127.0.0.1";
 inline constexpr const char* DemoPassword = "582047";
 
 inline constexpr std::array<DemoAccount, 6> DemoAccounts = {{
-    {101, "Alice", "Office", "OFFLINE", 20},
-    {102, "Bob", "Office", "OFFLINE", 20},
-    {103, "Carol", "Home", "OFFLINE", 20},
-    {104, "Dave", "Home", "BANNED", 20},
-    {105, "Erin", "Home", "OFFLINE", 0},
-    {801, "Line 1", "Gateway", "OFFLINE", 20},
+    {101, "Alice", "Office", StatusOffline, 20},
+    {102, "Bob", "Office", StatusOffline, 20},
+    {103, "Carol", "Home", StatusOffline, 20},
+    {104, "Dave", "Home", StatusBanned, 20},
+    {105, "Erin", "Home", StatusOffline, 0},
+    {801, "Line 1", "Gateway", StatusOffline, 20},
 }};
 
 struct DemoCard {

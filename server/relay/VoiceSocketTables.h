@@ -10,6 +10,7 @@
 // Nobody may wait for the relay thread, or call into it, while holding the lock.
 #pragma once
 
+#include "common/AccountNumbers.h"
 #include "server/relay/ZeltIdSocketHandle.h"
 
 #include <array>
@@ -21,7 +22,7 @@ namespace parlino {
 
 inline constexpr int VoiceSocketCount = 8;
 inline constexpr int MinVoiceClientId = 1;
-inline constexpr int MaxVoiceClientId = 1001;
+inline constexpr int MaxVoiceClientId = ClientIDSlotCount;
 
 class VoiceSocketTables {
 public:

@@ -1,13 +1,13 @@
 // The softphone window's connect sequence with the real Connection dialog, answered through
 // the form hook, against a signalling peer on loopback.
 #include "ClientTestFiles.h"
-#include "FakeServer.h"
 #include "QtWait.h"
 
 #include "client/ZeltClientUnit1.h"
 #include "platform/core/IniFile.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/FormHook.h"
+#include "support/FakeServer.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,18 +1,18 @@
 // A softphone without its window for the sign-in tests: the signalling socket, the voice
 // sockets and the call state, with a window stand-in that records what it was told and
-// answers the Connection dialog from a list of answers.
+// answers the Connection dialog from a list of answers. The server's side is played by
+// FakeServer.
 #pragma once
 
-#include "FakeServer.h"
 #include "QtWait.h"
 
 #include "client/SignInSession.h"
 #include "common/MessageFraming.h"
 #include "common/SignallingCatalogue.h"
 #include "platform/core/IniFile.h"
+#include "support/FakeServer.h"
 
 #include <QDir>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 

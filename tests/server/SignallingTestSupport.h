@@ -1,6 +1,5 @@
-// A subscriber on loopback for the signalling tests: a real TCP connection to the window's
-// listening socket that sends messages and reads what the server says, framed as the
-// client frames it.
+// The signalling tests: the operator window listening on loopback, and subscribers
+// (support/Subscriber.h) that connect to it.
 #pragma once
 
 #include "QtWait.h"
@@ -8,90 +7,11 @@
 
 #include "common/MessageFraming.h"
 #include "platform/tcp/ServerWinSocket.h"
+#include "support/Subscriber.h"
 
-#include <QTcpSocket>
-
-#include <deque>
 #include <memory>
-#include <optional>
 
 namespace parlino::test {
-
-struct ServerMessage {
-    char letter = 0;
-    MessageValues values;
-};
-
-class Subscriber {
-public:
-    explicit Subscriber(quint16 port)
-    {
-        socket_.connectToHost(QHostAddress::LocalHost, port);
-        connected_ = socket_.waitForConnected(5000);
-    }
-    bool connected() const { return connected_; }
-    QTcpSocket& socket() { return socket_; }
-
-    void SendRaw(const ByteString& bytes)
-    {
-        socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        socket_.flush();
-    }
-    void Send(char letter, int count = 0, const MessageValues& values = {})
-    {
-        SendRaw(BuildMessage(letter, count, values));
-    }
-    void SignIn(std::int32_t id, const std::string& password = "582047",
-                const std::string& newPassword = "", std::int32_t voicePort = 40000)
-    {
-        Send('P', 4, {voicePort, id, password, newPassword});
-    }
-
-    // The next message from the server, waiting for it within a bounded time.
-    std::optional<ServerMessage> Next(int timeoutMs = 5000)
-    {
-        WaitUntil([&] {
-            Drain();
-            return !received_.empty();
-        }, timeoutMs);
-        if (received_.empty())
-            return std::nullopt;
-        ServerMessage message = std::move(received_.front());
-        received_.pop_front();
-        return message;
-    }
-    char NextLetter()
-    {
-        const auto message = Next();
-        return message ? message->letter : '\0';
-    }
-    // Bytes received and not yet framed (to look at the raw form of a message).
-    ByteString TakeRaw(std::size_t count, int timeoutMs = 5000)
-    {
-        WaitUntil([&] {
-            raw_ += socket_.readAll().toStdString();
-            return raw_.size() >= count;
-        }, timeoutMs);
-        ByteString head = raw_.substr(0, count);
-        raw_.erase(0, head.size());
-        return head;
-    }
-
-private:
-    void Drain()
-    {
-        raw_ += socket_.readAll().toStdString();
-        DrainMessages(raw_, &ClientReadFields, [this](char letter, const MessageValues& values) {
-            received_.push_back({letter, values});
-            return true;
-        });
-    }
-
-    QTcpSocket socket_;
-    bool connected_ = false;
-    ByteString raw_;
-    std::deque<ServerMessage> received_;
-};
 
 // The operator window with its tables loaded and its listening socket open on loopback.
 class SignallingTest : public WindowTest {
