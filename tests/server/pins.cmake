@@ -4,4 +4,4 @@ parlino_add_test(NAME server_pin_tests QT
         ${CMAKE_CURRENT_LIST_DIR}/PinRandomTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PinButtonsTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/PinTopUpTest.cpp
-    LIBS server tables_installer test_support)
+    LIBS server tables_installer)
