@@ -28,6 +28,10 @@ class QSystemTrayIcon;
 class QTimer;
 class QToolButton;
 
+namespace parlino::ui {
+class TrayPresence;
+}  // namespace parlino::ui
+
 namespace parlino {
 
 // What the window takes from its surroundings; the program uses the defaults.
@@ -112,7 +116,6 @@ signals:
     void Closed();
 
 protected:
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -126,6 +129,7 @@ private:
     ui::ScopedApplicationExceptionHandler exceptionHandler_;
     std::unique_ptr<SignInView> signInView_;
     std::unique_ptr<SignInSession> signIn_;
+    ui::TrayPresence* tray_ = nullptr;  // child of the window
 };
 
 }  // namespace parlino
