@@ -26,10 +26,11 @@ ConnectionSettings ConnectionSettings::read(IniFile& ini)
     if (!ini.sectionExists(Section))
         defaults.write(ini);
     ConnectionSettings settings;
-    settings.ipAddress = QString::fromStdString(
-        ini.readString(Section, "IP address", defaults.ipAddress.toStdString()));
-    settings.hostName = QString::fromStdString(
-        ini.readString(Section, "Host name", defaults.hostName.toStdString()));
+    // The file holds single-byte text.
+    settings.ipAddress = QString::fromLatin1(
+        ini.readString(Section, "IP address", defaults.ipAddress.toLatin1().toStdString()));
+    settings.hostName = QString::fromLatin1(
+        ini.readString(Section, "Host name", defaults.hostName.toLatin1().toStdString()));
     settings.selectedIndex = ini.readInteger(Section, "Selected index", defaults.selectedIndex);
     settings.tcpPort = ini.readInteger(Section, "TCP port", defaults.tcpPort);
     return settings;
@@ -37,8 +38,8 @@ ConnectionSettings ConnectionSettings::read(IniFile& ini)
 
 void ConnectionSettings::write(IniFile& ini) const
 {
-    ini.writeString(Section, "IP address", ipAddress.toStdString());
-    ini.writeString(Section, "Host name", hostName.toStdString());
+    ini.writeString(Section, "IP address", ipAddress.toLatin1().toStdString());
+    ini.writeString(Section, "Host name", hostName.toLatin1().toStdString());
     ini.writeInteger(Section, "Selected index", selectedIndex);
     ini.writeInteger(Section, "TCP port", tcpPort);
     save(ini);
