@@ -259,5 +259,26 @@ TEST_F(ClientWindowTest, ClosingWhileIdleClosesTheVoiceSocketsAndEnds)
     EXPECT_TRUE(boxesAfterEvents().empty());
 }
 
+TEST_F(ClientWindowTest, TwoSoftphonesInOneProcessKeepTheirOwnState)
+{
+    auto first = std::make_unique<TZeltClientForm1>();
+    test::WriteFile(QStringLiteral("ClientID.txt"), "456\r\n");
+    TZeltClientForm1 second;
+    EXPECT_EQ(first->Shared().OwnClientID, 123);
+    EXPECT_EQ(second.Shared().OwnClientID, 456);
+    first->AddLogEntry(QStringLiteral(" first only"));
+    EXPECT_TRUE(second.Memo2->toPlainText().isEmpty());
+
+    // The window made first closes first; errors of controls still reach a display.
+    first.reset();
+    ui::MaskEdit octet;
+    octet.setEditMask(QStringLiteral("!990;0;_"));
+    ui::setTag(&octet, 2);
+    EXPECT_FALSE(octet.validateEdit());
+    const auto boxes = boxesAfterEvents();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("IP address error"));
+}
+
 }  // namespace
 }  // namespace parlino
