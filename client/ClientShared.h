@@ -7,6 +7,8 @@
 #include "client/CallState.h"
 #include "client/VoiceHandles.h"
 #include "common/ZeltUtils.h"
+#include "platform/audio/WaveAudio.h"
+#include "platform/thread/AutoResetEvent.h"
 #include "platform/thread/ReadWriteLock.h"
 
 #include <QByteArray>
@@ -34,6 +36,11 @@ struct ClientShared {
     // Calling, ringing, talking or hearing the busy tone.
     CallState callState;
 
+    // Set by the capture and the playback device at every finished buffer; the send and the
+    // playback thread wait on them. Not signalled at first.
+    AutoResetEvent WaveInEvent;
+    AutoResetEvent WaveOutEvent;
+
     // Guards the jitter store: the receive thread writes under it, the playback thread
     // reads. Neither waits for the other thread nor calls into the main thread while
     // holding it.
@@ -41,6 +48,8 @@ struct ClientShared {
 
     // One packet of silence that primes playback at the start of a talk.
     QByteArray SilenceData;
+    // The sound system: the wave devices of a talk and the player of the sounds below.
+    WaveAudio audio;
     // The call-progress sounds as WAVE file images; empty when missing (nothing sounds).
     QByteArray Answer;
     QByteArray Busy;

@@ -1,11 +1,12 @@
 #include "client/ClientStartup.h"
 
+#include "common/AudioHelpers.h"
+#include "platform/audio/WaveImage.h"
 #include "platform/core/PerformanceCounter.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -46,54 +47,28 @@ void ReadCounterFrequency(ClientShared& shared)
     shared.CounterFrequency = static_cast<long double>(frequency);
 }
 
-// The first `count` bytes of the sound data of a RIFF WAVE file: the "data" chunk after the
-// "fmt " chunk; the read may run past the chunk into the rest of the file.
-bool ReadWaveData(const QString& path, char* dest, int count)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() < 12 || !bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
-        return false;
-    const auto chunkSize = [&bytes](qsizetype at) {
-        quint32 size = 0;
-        for (int i = 3; i >= 0; --i)
-            size = (size << 8) | static_cast<quint8>(bytes.at(at + 4 + i));
-        return static_cast<qsizetype>(size);
-    };
-    bool formatSeen = false;
-    for (qsizetype at = 12; at + 8 <= bytes.size(); at += 8 + chunkSize(at) + (chunkSize(at) & 1)) {
-        const QByteArray id = bytes.mid(at, 4);
-        if (id == "fmt ") {
-            if (at + 8 + chunkSize(at) > bytes.size())
-                return false;
-            formatSeen = true;
-        } else if (id == "data" && formatSeen) {
-            if (chunkSize(at) == 0 || at + 8 + count > bytes.size())
-                return false;
-            std::memcpy(dest, bytes.constData() + at + 8, static_cast<std::size_t>(count));
-            return true;
-        }
-    }
-    return false;
-}
-
 // Loads the silence packet; mu-law silence (0xFF) stands in when the file gives none.
 bool LoadSilence(ClientShared& shared, const QString& path)
 {
     shared.SilenceData = QByteArray(SamplesPerPacket, '\0');
-    if (ReadWaveData(path, shared.SilenceData.data(), SamplesPerPacket))
+    if (ReadWaveData(path.toStdString(), shared.SilenceData.data(), SamplesPerPacket))
         return true;
     shared.SilenceData.fill('\xFF');
     return false;
 }
 
-// A sound held in memory for the whole run; a missing one stays empty and silent.
+// A sound held in memory for the whole run. One that is missing or holds no sound data
+// stays empty, and so silent.
 bool LoadSound(QByteArray& sound, const QString& path)
 {
     QFile file(path);
     sound = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    WaveImage image;
+    std::string error;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(sound.constData());
+    if (!ReadWaveImage({bytes, static_cast<std::size_t>(sound.size())}, image, error) ||
+        image.data.empty())
+        sound.clear();
     return !sound.isEmpty();
 }
 }  // namespace

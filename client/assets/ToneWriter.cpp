@@ -1,8 +1,12 @@
 #include "client/assets/ToneWriter.h"
 
+#include "platform/audio/G711.h"
+#include "platform/audio/WaveFileWriter.h"
+
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 
@@ -44,11 +48,6 @@ void AppendSilence(Samples& out, double seconds)
     out.insert(out.end(), static_cast<std::size_t>(SamplesFor(seconds)), 0);
 }
 
-void PutLittleEndian(std::string& out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
 }  // namespace
 
 Samples RingerTone()
@@ -83,48 +82,18 @@ Samples Silence()
     return Samples(static_cast<std::size_t>(2 * 960), 0);
 }
 
-std::uint8_t MuLawFromLinear(std::int16_t sample)
-{
-    constexpr int Bias = 0x84;
-    constexpr int Clip = 32635;
-    int value = sample;
-    const int sign = value < 0 ? 0x80 : 0x00;
-    if (value < 0)
-        value = -value;
-    value = std::min(value, Clip) + Bias;
-    int exponent = 7;
-    for (int mask = 0x4000; (value & mask) == 0 && exponent > 0; mask >>= 1)
-        --exponent;
-    const int mantissa = (value >> (exponent + 3)) & 0x0F;
-    return static_cast<std::uint8_t>(~(sign | (exponent << 4) | mantissa));
-}
-
 void WriteMuLawWave(const std::string& path, const Samples& samples)
 {
-    const auto count = static_cast<std::uint32_t>(samples.size());
-    std::string file = "RIFF";
-    PutLittleEndian(file, 4 + (8 + 18) + (8 + 4) + (8 + count) + (count & 1), 4);
-    file += "WAVEfmt ";
-    PutLittleEndian(file, 18, 4);
-    PutLittleEndian(file, 7, 2);     // mu-law
-    PutLittleEndian(file, 1, 2);     // mono
-    PutLittleEndian(file, 8000, 4);  // samples per second
-    PutLittleEndian(file, 8000, 4);  // bytes per second
-    PutLittleEndian(file, 1, 2);     // block alignment
-    PutLittleEndian(file, 8, 2);     // bits per sample
-    PutLittleEndian(file, 0, 2);     // no extra format bytes
-    file += "fact";
-    PutLittleEndian(file, 4, 4);
-    PutLittleEndian(file, count, 4);
-    file += "data";
-    PutLittleEndian(file, count, 4);
+    std::vector<std::uint8_t> muLaw;
+    muLaw.reserve(samples.size());
     for (const std::int16_t sample : samples)
-        file.push_back(static_cast<char>(MuLawFromLinear(sample)));
-    if (count & 1)
-        file.push_back('\0');  // chunks are padded to an even length
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(file.data(), static_cast<std::streamsize>(file.size()));
-    if (!out.flush())
+        muLaw.push_back(LinearToMuLaw(sample));
+    std::remove(path.c_str());  // the writer would continue a recording left from before
+    std::string error;
+    const std::unique_ptr<WaveFileWriter> writer = WaveFileWriter::open(path, error);
+    if (!writer)
+        throw std::runtime_error(error);
+    if (!writer->append(muLaw))
         throw std::runtime_error("cannot write " + path);
 }
 

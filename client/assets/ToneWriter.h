@@ -19,11 +19,8 @@ Samples BusyTone();
 // 0.24 s of silence: two voice packets' worth.
 Samples Silence();
 
-// G.711 mu-law code of one linear sample.
-std::uint8_t MuLawFromLinear(std::int16_t sample);
-
-// Writes a RIFF WAVE file: format 7 (mu-law), mono, 8000 Hz, 8 bits, a fact chunk with the
-// sample count, then the data. Throws std::runtime_error when the file cannot be written.
+// Writes the samples as a mu-law, mono, 8000 Hz WAVE file, replacing any file of that name.
+// Throws std::runtime_error when the file cannot be written.
 void WriteMuLawWave(const std::string& path, const Samples& samples);
 
 }  // namespace parlino::assets

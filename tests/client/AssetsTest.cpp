@@ -1,6 +1,5 @@
 // The softphone's own sounds and picture, as the build made them.
 #include "client/JpegPicture.h"
-#include "client/assets/ToneWriter.h"
 
 #include "ClientTestFiles.h"
 
@@ -17,16 +16,6 @@ quint32 ReadLittleEndian(const QByteArray& bytes, int offset, int size)
     for (int i = size - 1; i >= 0; --i)
         value = (value << 8) | static_cast<quint8>(bytes.at(offset + i));
     return value;
-}
-
-TEST(AssetsTest, MuLawCodesOfKnownSamples)
-{
-    const std::pair<std::int16_t, std::uint8_t> codes[] = {
-        {0, 0xFF},     {-1, 0x7F},   {32767, 0x80}, {-32768, 0x00},
-        {32124, 0x80}, {1000, 0xCE}, {-1000, 0x4E},
-    };
-    for (const auto& [sample, code] : codes)
-        EXPECT_EQ(assets::MuLawFromLinear(sample), code) << sample;
 }
 
 TEST(AssetsTest, SoundsAreMuLawWaveFilesOfTheirLength)

@@ -138,7 +138,7 @@ TEST_F(StartupFolder, AMissingSoundIsOneErrorAndStaysSilent)
     const QString sounds = folder_ + QStringLiteral("/sounds/");
     QDir().mkpath(sounds);
     test::CopyAsset(QStringLiteral("Answer.wav"), sounds + QStringLiteral("Answer"));
-    test::WriteFile(sounds + QStringLiteral("Busy"), QByteArray());  // empty
+    test::WriteFile(sounds + QStringLiteral("Busy"), test::MuLawWave({}));  // no sound in it
     files_.soundFolder = sounds;
     EXPECT_EQ(StartUpClient(shared_, files_), QStringList{QStringLiteral("Cannot read wave data")});
     EXPECT_TRUE(shared_.Answer.startsWith("RIFF"));
