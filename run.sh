@@ -8,7 +8,7 @@ root=$(pwd)
 
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libgl-dev
-          libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev libjpeg-dev
           libx11-dev xvfb xauth)
 
 install_missing() {
