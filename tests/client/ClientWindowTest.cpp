@@ -41,13 +41,19 @@ protected:
 
     TZeltClientForm1& start()
     {
+        window_ = std::make_unique<TZeltClientForm1>(setupHere());
+        window_->show();
+        return *window_;
+    }
+
+    // Files of this folder; documents and the program's end recorded, not done.
+    ClientSetup setupHere()
+    {
         ClientSetup setup;
         setup.openDocument = [this](const QUrl& url) { opened_.push_back(url); };
         setup.iniFile = QStringLiteral("ParlinoClient.ini");
         setup.terminate = [this] { ++terminated_; };
-        window_ = std::make_unique<TZeltClientForm1>(setup);
-        window_->show();
-        return *window_;
+        return setup;
     }
 
     // The boxes shown once the events queued so far have run.
@@ -65,7 +71,8 @@ protected:
 
     ui::ScopedDialogResponder boxes_{ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok)};
     // The connect sequence's Connection dialog, left open: that is "Exit".
-    std::optional<ui::ScopedFormResponder> connectionForms_{std::in_place, ui::ScopedFormResponder::leavingOpen()};
+    std::optional<ui::ScopedFormResponder> connectionForms_{std::in_place,
+                                                            ui::ScopedFormResponder::leavingOpen()};
     int terminated_ = 0;
     std::vector<QUrl> opened_;
     std::unique_ptr<TZeltClientForm1> window_;
@@ -261,9 +268,9 @@ TEST_F(ClientWindowTest, ClosingWhileIdleClosesTheVoiceSocketsAndEnds)
 
 TEST_F(ClientWindowTest, TwoSoftphonesInOneProcessKeepTheirOwnState)
 {
-    auto first = std::make_unique<TZeltClientForm1>();
+    auto first = std::make_unique<TZeltClientForm1>(setupHere());
     test::WriteFile(QStringLiteral("ClientID.txt"), "456\r\n");
-    TZeltClientForm1 second;
+    TZeltClientForm1 second(setupHere());
     EXPECT_EQ(first->Shared().OwnClientID, 123);
     EXPECT_EQ(second.Shared().OwnClientID, 456);
     first->AddLogEntry(QStringLiteral(" first only"));
