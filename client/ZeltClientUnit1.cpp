@@ -5,7 +5,7 @@
 #include "client/BoutUnit1.h"
 #include "client/ExceptionRules.h"
 #include "client/LogLines.h"
-#include "platform/ui/Dialogs.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "platform/ui/FormHook.h"
 
 #include <QApplication>
@@ -17,13 +17,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace parlino {
 
 TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
-    : QMainWindow(parent), setup_(std::move(setup)),
+    : QMainWindow(parent), setup_(std::move(setup)), errors_(new ui::ErrorDisplay(this)),
       exceptionHandler_([this](QWidget* control, const std::exception& error) {
           ApplicationEvents1Exception(control, error);
       })
@@ -116,16 +115,13 @@ void TZeltClientForm1::InfoMessage(const QString& text)
 
 void TZeltClientForm1::ApplicationEvents1Exception(QWidget* control, const std::exception& error)
 {
-    const ExceptionResponse response = ChooseExceptionResponse(control, error);
-    std::fprintf(stderr, "%s\n", response.text.toLocal8Bit().constData());
     // Shown once the handler that raised the error has returned, never inside it.
-    QTimer::singleShot(0, this, [response] {
-        if (response.standard)
-            ui::ShowError(response.text);
-        else
-            ui::ShowMessage(response.text, response.caption, ui::DialogButtons::Ok,
-                            ui::DialogIcon::Error);
-    });
+    const ExceptionResponse response = ChooseExceptionResponse(control, error);
+    if (response.standard)
+        errors_->postError(response.text);
+    else
+        errors_->post(response.text, response.caption, ui::DialogIcon::Error,
+                      control ? control->window() : this);
     if (response.deleteTypedChar && control) {
         QCoreApplication::postEvent(
             control, new QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier));

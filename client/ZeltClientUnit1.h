@@ -34,6 +34,10 @@ class TrayPresence;
 
 namespace parlino {
 
+namespace ui {
+class ErrorDisplay;
+}
+
 // What the window takes from its surroundings; the program uses the defaults.
 struct ClientSetup {
     ClientStartupFiles files;
@@ -52,25 +56,26 @@ public:
     ~TZeltClientForm1() override;
 
     ClientShared& Shared() { return shared_; }
+    ui::ErrorDisplay& errorDisplay() const { return *errors_; }
     SignInSession& SignIn() { return *signIn_; }
 
     // ---- controls ----
-    QLabel* Label1 = nullptr;              // "Sending frequency:"
-    QLabel* Label2 = nullptr;              // its rate
-    QLabel* Label3 = nullptr;              // "Receiving frequency:"
-    QLabel* Label4 = nullptr;              // its rate
-    QLabel* Label5 = nullptr;              // "Signal level:"
-    QProgressBar* ProgressBar1 = nullptr;  // microphone level 0..5
-    QPlainTextEdit* Memo1 = nullptr;       // information
-    QPlainTextEdit* Memo2 = nullptr;       // the log
-    QToolButton* SpeedButton1 = nullptr;   // half-duplex talk button
-    QPushButton* BitBtn1 = nullptr;        // "Clear"
-    QPushButton* BitBtn2 = nullptr;        // "Balance"
-    QPushButton* BitBtn3 = nullptr;        // "Call"
-    QPushButton* BitBtn4 = nullptr;        // "Drop"
-    QTimer* Timer1 = nullptr;              // rate display, 120 ms
-    QTimer* Timer2 = nullptr;              // call-progress sound, 6000 ms
-    QTimer* Timer3 = nullptr;              // start-up, 1000 ms, fires once
+    QLabel* Label1 = nullptr;                       // "Sending frequency:"
+    QLabel* Label2 = nullptr;                       // its rate
+    QLabel* Label3 = nullptr;                       // "Receiving frequency:"
+    QLabel* Label4 = nullptr;                       // its rate
+    QLabel* Label5 = nullptr;                       // "Signal level:"
+    QProgressBar* ProgressBar1 = nullptr;           // microphone level 0..5
+    QPlainTextEdit* Memo1 = nullptr;                // information
+    QPlainTextEdit* Memo2 = nullptr;                // the log
+    QToolButton* SpeedButton1 = nullptr;            // half-duplex talk button
+    QPushButton* BitBtn1 = nullptr;                 // "Clear"
+    QPushButton* BitBtn2 = nullptr;                 // "Balance"
+    QPushButton* BitBtn3 = nullptr;                 // "Call"
+    QPushButton* BitBtn4 = nullptr;                 // "Drop"
+    QTimer* Timer1 = nullptr;                       // rate display, 120 ms
+    QTimer* Timer2 = nullptr;                       // call-progress sound, 6000 ms
+    QTimer* Timer3 = nullptr;                       // start-up, 1000 ms, fires once
     tcp::ClientWinSocket* ClientSocket1 = nullptr;  // the signalling connection
     QSystemTrayIcon* TrayIcon1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -126,6 +131,7 @@ private:
 
     ClientSetup setup_;
     ClientShared shared_;
+    ui::ErrorDisplay* errors_;  // child of the window
     ui::ScopedApplicationExceptionHandler exceptionHandler_;
     std::unique_ptr<SignInView> signInView_;
     std::unique_ptr<SignInSession> signIn_;

@@ -188,8 +188,11 @@ TEST_F(ClientWindowTest, ExceptionDisplayOnTaggedControls)
         layout->addWidget(control);
     form.show();
 
-    for (ui::MaskEdit* edit : {clientId, octet, untagged})
+    // Each box is answered before the next error comes, so none gathers another's message.
+    for (ui::MaskEdit* edit : {clientId, octet, untagged}) {
         EXPECT_FALSE(edit->validateEdit());
+        boxesAfterEvents();
+    }
     names->setCurrentIndex(names->lineModel()->index(0, 0));
     names->edit(names->currentIndex());
     auto* nameEditor = names->findChild<QLineEdit*>();
