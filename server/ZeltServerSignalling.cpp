@@ -5,6 +5,7 @@
 
 #include "common/AccountNumbers.h"
 #include "common/MessageFraming.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "platform/ui/GuardedCall.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -29,6 +30,8 @@ void TZeltServerForm1::CreateSignalling()
     ServerSocket1->OnClientDisconnect = [this](tcp::ServerClientWinSocket& c) {
         ServerSocket1ClientDisconnect(c);
     };
+    // A full descriptor table: the socket waits and tries again; the operator is told.
+    ServerSocket1->onAcceptError = [this](const QString& error) { errors_->postError(error); };
     connect(BitBtn29, &QPushButton::clicked, this, &TZeltServerForm1::BitBtn29Click);
 }
 

@@ -8,7 +8,9 @@
 #include "platform/ui/NestedGridPopup.h"
 #include "server/DataUnit2.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 namespace parlino {
@@ -40,6 +42,14 @@ TZeltServerForm1::~TZeltServerForm1()
 {
     FormDestroy();
     store_.FinishPendingRepaint = nullptr;
+}
+
+void TZeltServerForm1::showCapacityWarning(const QString& text)
+{
+    auto* line = new QLabel(text, this);
+    line->setObjectName(QStringLiteral("CapacityWarning"));
+    statusBar()->addPermanentWidget(line);
+    errors_->note(text, windowTitle());
 }
 
 void TZeltServerForm1::FormCreate()

@@ -59,6 +59,9 @@ public:
     // Where errors of socket, timer, thread and button handlers go: shown once the handler
     // has returned, and written to standard error.
     ui::ErrorDisplay& errorDisplay() const { return *errors_; }
+    // Tells the operator, on a status line and on standard error, what limits the server
+    // (how many subscribers the open-file limit lets it hold).
+    void showCapacityWarning(const QString& text);
 
     // ---- controls ----
     QPushButton* BitBtn22 = nullptr;  // "Reload All"

@@ -2,6 +2,7 @@
 // directory, with its settings in "ParlinoServer.ini" beside the program.
 #include "platform/core/ResourceLimits.h"
 #include "server/DataUnit2.h"
+#include "server/SubscriberCapacity.h"
 #include "server/ZeltServerUnit1.h"
 
 #include <QApplication>
@@ -11,8 +12,10 @@ namespace parlino {
 
 int ParlinoServerMain(int argc, char** argv)
 {
-    // Every signed-in subscriber holds nine voice sockets: 900 of them need over 8,000.
-    RaiseOpenFileLimit();
+    // Every signed-in subscriber holds nine voice sockets: 900 of them need over 9,000.
+    long fileLimit = RaiseOpenFileLimit();
+    if (fileLimit < 0)
+        fileLimit = openFileLimit();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ParlinoServer"));
     // The window spends most of its life hidden, so a message box can be the only window
@@ -22,6 +25,8 @@ int ParlinoServerMain(int argc, char** argv)
     TDataModule2 store;
     TZeltServerForm1 window(store);
     QObject::connect(&window, &TZeltServerForm1::Closed, &application, &QCoreApplication::quit);
+    if (const QString warning = capacityWarning(fileLimit); !warning.isEmpty())
+        window.showCapacityWarning(warning);
     window.StartInTray();
     // One second from now the tables are loaded and the server started.
     window.Timer2->start();

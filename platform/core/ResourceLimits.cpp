@@ -15,4 +15,12 @@ long RaiseOpenFileLimit()
     return static_cast<long>(limit.rlim_cur);
 }
 
+long openFileLimit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return -1;
+    return static_cast<long>(limit.rlim_cur);
+}
+
 }  // namespace parlino

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -11,8 +12,15 @@ namespace parlino::tcp {
 ServerWinSocket::ServerWinSocket(QObject* parent)
     : QObject(parent)
     , server_(new QTcpServer(this))
+    , acceptRetry_(new QTimer(this))
 {
     connect(server_, &QTcpServer::newConnection, this, &ServerWinSocket::Accept);
+    connect(server_, &QTcpServer::acceptError, this, &ServerWinSocket::acceptFailed);
+    acceptRetry_->setSingleShot(true);
+    connect(acceptRetry_, &QTimer::timeout, this, [this] {
+        if (server_->isListening())
+            server_->resumeAccepting();
+    });
 }
 
 ServerWinSocket::~ServerWinSocket()
@@ -33,6 +41,8 @@ bool ServerWinSocket::Open(quint16 port, const QHostAddress& address)
 
 void ServerWinSocket::Close()
 {
+    acceptRetry_->stop();
+    acceptRetryMs_ = 0;
     server_->close();
     // Each disconnect event runs while the object is still in the list.
     while (!connections_.empty()) {
@@ -58,8 +68,22 @@ QString ServerWinSocket::ErrorString() const
     return server_->errorString();
 }
 
+void ServerWinSocket::acceptFailed()
+{
+    // Qt has stopped accepting. Trying again at once would spin on the same error for as
+    // long as the table stays full; waiting lets closing connections make room.
+    server_->pauseAccepting();
+    acceptRetryMs_ = acceptRetryMs_ == 0 ? FirstAcceptRetryMs : std::min(acceptRetryMs_ * 2, MaxAcceptRetryMs);
+    acceptRetry_->start(acceptRetryMs_);
+    if (onAcceptError)
+        onAcceptError(QStringLiteral("Cannot accept a connection: %1; trying again in %2 ms")
+                          .arg(server_->errorString())
+                          .arg(acceptRetryMs_));
+}
+
 void ServerWinSocket::Accept()
 {
+    acceptRetryMs_ = 0;
     while (QTcpSocket* socket = server_->nextPendingConnection()) {
         std::unique_ptr<ServerClientWinSocket> connection =
             OnGetSocket ? OnGetSocket(socket) : std::make_unique<ServerClientWinSocket>(socket);

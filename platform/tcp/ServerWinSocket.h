@@ -13,6 +13,7 @@
 #include <vector>
 
 class QTcpServer;
+class QTimer;
 class QTcpSocket;
 
 namespace parlino::tcp {
@@ -30,6 +31,12 @@ public:
     std::function<void(ServerClientWinSocket&)> OnClientRead;
     // Runs once per connection after it closed; the object is freed after the event.
     std::function<void(ServerClientWinSocket&)> OnClientDisconnect;
+    // Told of every accept that failed (a full descriptor table): the waiting connection
+    // stays in the backlog and accepting is tried again after a back-off that doubles from
+    // FirstAcceptRetryMs to MaxAcceptRetryMs and starts over once an accept succeeds.
+    std::function<void(const QString& error)> onAcceptError;
+    static constexpr int FirstAcceptRetryMs = 100;
+    static constexpr int MaxAcceptRetryMs = 2000;
 
     // Starts listening; false with ErrorString() when the port cannot be opened.
     bool Open(quint16 port, const QHostAddress& address = QHostAddress::AnyIPv4);
@@ -45,9 +52,12 @@ public:
 
 private:
     void Accept();
+    void acceptFailed();
     void HandleDisconnect(ServerClientWinSocket* connection);
 
     QTcpServer* server_;  // owned (child)
+    QTimer* acceptRetry_;  // owned (child); single shot
+    int acceptRetryMs_ = 0;  // 0 while accepting works
     std::vector<std::unique_ptr<ServerClientWinSocket>> connections_;
 };
 

@@ -101,6 +101,13 @@ void ErrorDisplay::postError(const QString& text)
     post(text, QApplication::applicationName(), DialogIcon::Error);
 }
 
+void ErrorDisplay::note(const QString& text, const QString& caption)
+{
+    const Message message{text, caption, DialogIcon::None, nullptr, false, QDateTime::currentDateTime()};
+    std::lock_guard lock(pendingMutex_);
+    log_(logLine(message));
+}
+
 void ErrorDisplay::setLog(std::function<void(const QString&)> log)
 {
     std::lock_guard lock(pendingMutex_);

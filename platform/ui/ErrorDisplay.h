@@ -57,6 +57,8 @@ public:
               QWidget* owner = nullptr);
     // The standard error display: the text in a box captioned with the application's name.
     void postError(const QString& text);
+    // Any thread. Writes a word for the operator to the log only, as post() would.
+    void note(const QString& text, const QString& caption);
 
     // Where every message is written as one line with its time; standard error by default.
     void setLog(std::function<void(const QString& line)> log);

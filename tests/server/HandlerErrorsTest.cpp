@@ -4,6 +4,9 @@
 
 #include "platform/core/ResourceLimits.h"
 #include "platform/ui/ErrorDisplay.h"
+#include "server/SubscriberCapacity.h"
+
+#include <QLabel>
 
 #include <filesystem>
 
@@ -128,6 +131,37 @@ TEST_F(HandlerErrorsTest, AFailedStartIsWrittenToStandardError)
     EXPECT_FALSE(window->ServerSocket1->Active());
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_TRUE(logged[0].contains("noncrit")) << logged[0].toStdString();
+}
+
+TEST(SubscriberCapacityTest, TheLimitCountsTenDescriptorsASubscriberAfterAReserve)
+{
+    const struct {
+        long limit;
+        int capacity;
+        const char* warning;  // nullptr: nothing to say
+    } cases[] = {
+        {-1, 0, nullptr},  // unknown
+        {10, 0, "Open file limit 10: room for 0 of 900 subscribers"},
+        {1024, 100, "Open file limit 1024: room for 100 of 900 subscribers"},
+        {4096, 408, "Open file limit 4096: room for 408 of 900 subscribers"},
+        {9014, 899, "Open file limit 9014: room for 899 of 900 subscribers"},
+        {9015, 900, nullptr},
+        {1048576, 900, nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(subscriberCapacity(c.limit), c.capacity) << c.limit;
+        EXPECT_EQ(capacityWarning(c.limit), c.warning ? QString(c.warning) : QString()) << c.limit;
+    }
+}
+
+TEST_F(HandlerErrorsTest, TheCapacityWarningStandsOnTheWindowAndInTheLog)
+{
+    window->showCapacityWarning(capacityWarning(4096));
+    const auto* line = window->findChild<QLabel*>("CapacityWarning");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text(), "Open file limit 4096: room for 408 of 900 subscribers");
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_TRUE(logged[0].endsWith("Open file limit 4096: room for 408 of 900 subscribers"));
 }
 
 class TickErrorsTest : public TalkTest {};

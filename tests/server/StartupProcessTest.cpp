@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include <sys/resource.h>
+
 namespace parlino::test {
 namespace {
 
@@ -74,6 +76,30 @@ TEST_F(ServerProcess, TheServerStartsOnItsOwnAndSignsASubscriberIn)
     subscriber->SignIn(101);
     const auto reply = subscriber->Next(10000);
     EXPECT_TRUE(reply && reply->letter == 'V') << "server output: " << server.readAll().toStdString();
+}
+
+// A hard limit of 4,096 open files cannot hold a full house: the program says how many it
+// can hold, and still serves them.
+TEST_F(ServerProcess, ALowOpenFileLimitIsToldAtStart)
+{
+    server.setProgram(program);
+    server.setChildProcessModifier([] {
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_NOFILE, &limit);
+    });
+    server.start();
+    ASSERT_TRUE(server.waitForStarted(10000)) << server.errorString().toStdString();
+    std::unique_ptr<Subscriber> subscriber;
+    ASSERT_TRUE(WaitUntil([&] {
+        subscriber = std::make_unique<Subscriber>(port);
+        return subscriber->connected() || server.state() == QProcess::NotRunning;
+    }, 60000));
+    ASSERT_EQ(server.state(), QProcess::Running);
+    subscriber->SignIn(101);
+    const auto reply = subscriber->Next(10000);
+    EXPECT_TRUE(reply && reply->letter == 'V');
+    const QString said = QString::fromLocal8Bit(server.readAllStandardError());
+    EXPECT_TRUE(said.contains("Open file limit 4096: room for 408 of 900 subscribers")) << said.toStdString();
 }
 
 // Exit status of the wrapper below when this machine cannot give the program a read-only

@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +123,46 @@ TEST_F(ServerWinSocketTest, CloseEndsEveryConnectionAndATakenPortFails)
     EXPECT_EQ(server.ActiveConnections(), 0);
     EXPECT_EQ(disconnected.size(), 2u);
     ASSERT_TRUE(WaitUntil([&] { return a.socket->state() == QAbstractSocket::UnconnectedState; }));
+}
+
+// Runs in a child process with a small descriptor table: a connection waits while the table
+// is full, the server tries again now and then instead of spinning or giving up, and takes
+// it once there is room. Exits 0 when all of that held.
+[[noreturn]] void AcceptAtTheDescriptorLimit()
+{
+    constexpr rlim_t Limit = 256;
+    rlimit limit{Limit, Limit};
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+        std::_Exit(10);
+    ServerWinSocket server;
+    int failures = 0;
+    server.onAcceptError = [&](const QString&) { ++failures; };
+    if (!server.Open(0, QHostAddress::LocalHost))
+        std::_Exit(11);
+    Peer waiting;
+    if (!waiting.Connect(server.Port()))
+        std::_Exit(12);
+    std::vector<int> fillers;
+    for (int fd; fillers.size() < Limit && (fd = ::open("/dev/null", O_RDONLY)) >= 0;)
+        fillers.push_back(fd);
+
+    // A spin would fail thousands of times in this while; the back-off a handful.
+    WaitUntil([] { return false; }, 600);
+    std::fprintf(stderr, "failures while full: %d\n", failures);
+    if (failures < 1 || failures > 5 || server.ActiveConnections() != 0)
+        std::_Exit(13);
+    for (int fd : fillers)
+        ::close(fd);
+    if (!WaitUntil([&] { return server.ActiveConnections() == 1; }, 5000))
+        std::_Exit(14);
+    std::fprintf(stderr, "accepted once there was room\n");
+    std::_Exit(0);
+}
+
+TEST(ServerWinSocketLimitTest, AFullDescriptorTableMakesAcceptingWaitNotSpinOrStop)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(AcceptAtTheDescriptorLimit(), ::testing::ExitedWithCode(0), "accepted once there was room");
 }
 
 }  // namespace
