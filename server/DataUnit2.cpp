@@ -1,10 +1,11 @@
 #include "server/DataUnit2.h"
 
-#include "platform/ui/Dialogs.h"
 #include "server/StoreLayouts.h"
 
 #include <QDateTime>
 #include <QtGlobal>
+
+#include <cstdio>
 
 namespace parlino {
 
@@ -201,8 +202,11 @@ void TDataModule2::ClientDataSet1Client_IDValidate(dataset::Field& sender, const
 
     if (FinishPendingRepaint)
         FinishPendingRepaint();
-    ui::ShowMessage(QStringLiteral("Client_ID number already exists"), QStringLiteral("Error"),
-                    ui::DialogButtons::Ok, ui::DialogIcon::Error);
+    const std::string message = "Client_ID number already exists";
+    if (showErrorMessage)
+        showErrorMessage(QString::fromStdString(message));
+    else
+        std::fprintf(stderr, "%s\n", message.c_str());
     if (preEdit != 0) {
         // An existing row keeps and posts its old number.
         dataSet.FreezeViews();

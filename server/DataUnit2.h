@@ -5,6 +5,8 @@
 #include "common/AccountNumbers.h"
 #include "platform/dataset/Dataset.h"
 
+#include <QString>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -77,6 +79,9 @@ public:
 
     // Lets the main window finish its pending repaint before a message box; may be empty.
     std::function<void()> FinishPendingRepaint;
+    // Shows the operator a message box captioned "Error"; the window installs it. Without
+    // it the message goes to standard error only.
+    std::function<void(const QString& text)> showErrorMessage;
     // The current date-time (days since 30 Dec 1899); tests replace it.
     std::function<double()> Now;
 };

@@ -3,6 +3,7 @@
 #include "platform/dataset/DatasetErrors.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/ErrorDisplay.h"
 #include "platform/ui/GuardedCall.h"
 #include "platform/ui/NestedGridPopup.h"
@@ -35,6 +36,9 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
             &TZeltServerForm1::DBGrid1EditButtonClick);
     connect(DBNavigator2, &ui::DataNavigator::clicked, this, &TZeltServerForm1::DBNavigator2Click);
     store_.FinishPendingRepaint = [this] { repaint(); };
+    store_.showErrorMessage = [](const QString& text) {
+        ui::ShowMessage(text, QStringLiteral("Error"), ui::DialogButtons::Ok, ui::DialogIcon::Error);
+    };
     FormCreate();
 }
 
@@ -42,6 +46,7 @@ TZeltServerForm1::~TZeltServerForm1()
 {
     FormDestroy();
     store_.FinishPendingRepaint = nullptr;
+    store_.showErrorMessage = nullptr;
 }
 
 void TZeltServerForm1::showCapacityWarning(const QString& text)

@@ -19,6 +19,10 @@ protected:
     {
         DataFolderTest::SetUp();
         store = std::make_unique<TDataModule2>();
+        // What the operator window installs: a message box captioned "Error".
+        store->showErrorMessage = [](const QString& text) {
+            ui::ShowMessage(text, QStringLiteral("Error"), ui::DialogButtons::Ok, ui::DialogIcon::Error);
+        };
         store->ClientDataSet1.Open();
     }
     void TearDown() override
