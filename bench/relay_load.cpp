@@ -200,6 +200,104 @@ void BM_RelayLoad(benchmark::State& state)
 
 BENCHMARK(BM_RelayLoad)->Arg(10)->Arg(100)->Arg(450)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A hostile peer fires 8 KB junk datagrams at a talking party's voice port, 3,000 a
+// second for two seconds, while the main thread asks for TalkLock for writing every
+// 50 ms, as a sign-in does. Reported: the longest and the mean wait for the lock.
+void BM_DatagramFlood(benchmark::State& state)
+{
+    RaiseOpenFileLimit();
+    constexpr int FloodPerSecond = 3000;
+    constexpr auto FloodTime = std::chrono::seconds(2);
+    constexpr auto AskEvery = std::chrono::milliseconds(50);
+    VoiceSocketTables sockets;
+    ReadWriteLock talkLock;
+    std::atomic<bool> talksChanged{false};
+    Talks talks;
+    net::UdpSocket receiver;
+    receiver.setLocalAddress("127.0.0.1");
+    receiver.allocate();
+    receiver.bind();
+    std::uint16_t victimPort = 0;
+    for (int i = 0; i < 20; ++i) {
+        const std::uint16_t port = sockets.replaceVoiceSockets(101 + i, "127.0.0.1", "127.0.0.1", receiver.boundPort());
+        if (i == 0)
+            victimPort = port;
+    }
+    for (int i = 0; i < 10; ++i)
+        talks.pairs.push_back({101 + i, 111 + i});
+
+    double longest = 0, total = 0;
+    int asks = 0;
+    for (auto _ : state) {
+        talksChanged = true;
+        TZeltUDPListenerThread relay(sockets, talkLock, talksChanged, talks);
+        relay.resume();
+        MainThreadCalls::ServeUntil([&] { return !talksChanged.load(); }, 5000);
+
+        std::atomic<bool> flooding{true};
+        std::thread flood([&] {
+            net::UdpSocket hostile;
+            hostile.setLocalAddress("127.0.0.1");
+            hostile.allocate();
+            hostile.bind();
+            hostile.setPeer("127.0.0.1", victimPort);
+            hostile.connect();
+            const ByteString junk(8192, 'x');
+            const auto start = Clock::now();
+            for (long n = 0; Clock::now() - start < FloodTime; ++n) {
+                std::this_thread::sleep_until(start + std::chrono::microseconds(1000000 / FloodPerSecond) * n);
+                hostile.send(junk);
+            }
+            flooding = false;
+        });
+        while (flooding.load()) {
+            std::this_thread::sleep_for(AskEvery);
+            const auto asked = Clock::now();
+            {
+                WriteLockGuard guard(talkLock);
+            }
+            const double waited = std::chrono::duration<double>(Clock::now() - asked).count();
+            longest = std::max(longest, waited);
+            total += waited;
+            ++asks;
+        }
+        flood.join();
+        relay.terminateAndWait();
+    }
+    state.counters["lock_wait_max_ms"] = longest * 1000;
+    state.counters["lock_wait_mean_ms"] = asks > 0 ? total * 1000 / asks : 0;
+}
+BENCHMARK(BM_DatagramFlood)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A talk whose parties have no voice sockets (they never signed in since the start): the
+// relay has nothing to wait on. Reported: the relay thread's share of a core over 2 s.
+void BM_TalkWithoutSockets(benchmark::State& state)
+{
+    VoiceSocketTables sockets;
+    ReadWriteLock talkLock;
+    std::atomic<bool> talksChanged{false};
+    Talks talks;
+    talks.pairs.push_back({101, 102});
+    double cpuShare = 0;
+    for (auto _ : state) {
+        talksChanged = true;
+        TZeltUDPListenerThread relay(sockets, talkLock, talksChanged, talks);
+        relay.resume();
+        MainThreadCalls::ServeUntil([&] { return !talksChanged.load(); }, 5000);
+        const double processBefore = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        const double mainBefore = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const auto start = Clock::now();
+        MainThreadCalls::ServeUntil([] { return false; }, 2000);
+        const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+        const double relayCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore)
+                                - (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - mainBefore);
+        cpuShare = relayCpu / wall;
+        relay.terminateAndWait();
+    }
+    state.counters["relay_cpu_pct"] = 100.0 * cpuShare;
+}
+BENCHMARK(BM_TalkWithoutSockets)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 }  // namespace parlino
 

@@ -43,7 +43,7 @@ void DrainMessages(ByteString& buffer, FieldLookup fields, const MessageHandler&
             values.assign(MaxMessageFields, MessageValue{});
         } else {
             std::size_t taken = 0;
-            const UnpackResult result = UnpackMessageAt(rest, *kinds, values, taken);
+            const UnpackResult result = unpackMessageAt(rest, *kinds, values, taken);
             if (result == UnpackResult::Incomplete)
                 return;
             if (result == UnpackResult::Malformed) {
@@ -78,7 +78,7 @@ void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&
         }
         consumed.position = start;
         std::size_t taken = 0;
-        if (UnpackMessageAt(consumed.rest(), VoicePacketFields(false), values, taken) != UnpackResult::Complete)
+        if (unpackMessageAt(consumed.rest(), VoicePacketFields(false), values, taken) != UnpackResult::Complete)
             return;  // voice fields hold no text, so only an incomplete packet gets here
         consumed.position += taken;
         VoicePacket packet;

@@ -92,13 +92,13 @@ UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
                            MessageValues& values)
 {
     std::size_t taken = 0;
-    const UnpackResult result = UnpackMessageAt(buffer, kinds, values, taken);
+    const UnpackResult result = unpackMessageAt(buffer, kinds, values, taken);
     if (result == UnpackResult::Complete)
         buffer.erase(0, taken);
     return result;
 }
 
-UnpackResult UnpackMessageAt(std::string_view buffer, std::span<const FieldKind> kinds,
+UnpackResult unpackMessageAt(std::string_view buffer, std::span<const FieldKind> kinds,
                              MessageValues& values, std::size_t& taken)
 {
     values.assign(MaxMessageFields, MessageValue{});

@@ -64,7 +64,7 @@ UnpackResult UnpackMessage(ByteString& buffer, std::span<const FieldKind> kinds,
                            MessageValues& values);
 // The same without touching the bytes: on Complete, `taken` is the message's length, to be
 // skipped by the caller. Lets a receive loop walk a buffer and cut it once at the end.
-UnpackResult UnpackMessageAt(std::string_view bytes, std::span<const FieldKind> kinds,
+UnpackResult unpackMessageAt(std::string_view bytes, std::span<const FieldKind> kinds,
                              MessageValues& values, std::size_t& taken);
 
 // Appends the first `count` values of `values` to `msg` (which holds the command byte).

@@ -35,8 +35,15 @@ private:
 // another error, which then wins.
 class OpenForOneOperation {
 public:
-    explicit OpenForOneOperation(dataset::Dataset& table)
-        : table_(table), errorsAtStart_(std::uncaught_exceptions())
+    enum class WriteBack {
+        WhenChanged,
+        // For scratch tables that every user empties first: one left empty is not written,
+        // so that passes which fill nothing (most billing ticks) write no file at all.
+        OnlyWithRows,
+    };
+
+    explicit OpenForOneOperation(dataset::Dataset& table, WriteBack writeBack = WriteBack::WhenChanged)
+        : table_(table), writeBack_(writeBack), errorsAtStart_(std::uncaught_exceptions())
     {
         table_.Open();
     }
@@ -45,7 +52,7 @@ public:
         if (closed_)
             return;
         try {
-            table_.Close();
+            closeTable();
         } catch (...) {
             if (std::uncaught_exceptions() == errorsAtStart_)
                 throw;
@@ -58,11 +65,30 @@ public:
     void Close()
     {
         closed_ = true;
-        table_.Close();
+        closeTable();
     }
 
 private:
+    void closeTable()
+    {
+        if (writeBack_ == WriteBack::OnlyWithRows && table_.Active() && table_.RecordCount() == 0) {
+            // Closed without a file name, so nothing is written.
+            const std::string fileName = table_.FileName();
+            table_.SetFileName({});
+            try {
+                table_.Close();
+            } catch (...) {
+                table_.SetFileName(fileName);
+                throw;
+            }
+            table_.SetFileName(fileName);
+            return;
+        }
+        table_.Close();
+    }
+
     dataset::Dataset& table_;
+    WriteBack writeBack_;
     int errorsAtStart_;
     bool closed_ = false;
 };

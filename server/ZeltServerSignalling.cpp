@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QThread>
+#include <QTimer>
 
 namespace parlino {
 
@@ -44,13 +45,33 @@ void TZeltServerForm1::ServerSocket1ClientRead(tcp::ServerClientWinSocket& socke
 {
     auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
     connection.InBuffer += connection.ReceiveAll();
+    if (!connection.inputPending)
+        handleInput(connection);
+}
+
+void TZeltServerForm1::handleInput(TZeltServerClientWinSocket& connection)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point sliceEnd = Clock::now() + InputTimeSlice;
+    bool sliceUsed = false;
     // A message whose handling fails is lost; the bytes behind it are handled now, since no
     // further read event may come for them. The error is shown once this event is over.
     DrainMessages(connection.InBuffer, &ServerReadFields,
-                  [this, &connection](char letter, const MessageValues& values) {
+                  [&](char letter, const MessageValues& values) {
                       ui::runGuarded(*errors_, [&] { HandleClientMessage(connection, letter, values); });
-                      return true;
+                      sliceUsed = Clock::now() >= sliceEnd;
+                      return !sliceUsed;
                   });
+    if (sliceUsed) {
+        // The other connections' events come first; the continuation dies with the
+        // connection object.
+        connection.inputPending = true;
+        QTimer::singleShot(0, &connection, [this, &connection] {
+            connection.inputPending = false;
+            handleInput(connection);
+        });
+        return;
+    }
     // Only a text count that no peer of this protocol sends lets the buffer grow this far.
     if (connection.InBuffer.size() > MaxUnhandledInput) {
         connection.InBuffer.clear();

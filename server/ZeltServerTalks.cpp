@@ -28,12 +28,22 @@ void TZeltServerForm1::CreateTalks()
 
 std::vector<TTalkPair> TZeltServerForm1::currentTalkPairs() const
 {
+    std::lock_guard lock(publishedTalksMutex_);
+    return publishedTalks_;
+}
+
+void TZeltServerForm1::markTalksChanged()
+{
     std::vector<TTalkPair> pairs;
     pairs.reserve(TalkList.size());
     for (const std::unique_ptr<TTalkRecord>& talk : TalkList)
         if (talk)
             pairs.push_back({talk->Payer, talk->Peer});
-    return pairs;
+    {
+        std::lock_guard lock(publishedTalksMutex_);
+        publishedTalks_ = std::move(pairs);
+    }
+    TalksChanged = true;
 }
 
 void TZeltServerForm1::StartBilling()
@@ -112,7 +122,7 @@ void TZeltServerForm1::TalkEnd(const MessageValues& values)
             TalkList.erase(found);
             if (TalkList.empty())
                 StopBilling();
-            TalksChanged = true;
+            markTalksChanged();
         });
         if (talks.Active() && index < talks.RecordCount()) {
             talks.MoveTo(index);

@@ -59,7 +59,7 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
     talk->Peer = peer;
     bool accepted = false;
     {
-        OpenForOneOperation carrier(store.CurDayCarrier);
+        OpenForOneOperation carrier(store.CurDayCarrier, OpenForOneOperation::WriteBack::OnlyWithRows);
         store.CurDayCarrier.Empty();
         Finally emptyCarrier([&] { store.CurDayCarrier.Empty(); });
         FrozenViews frozen({&users, &store.Prev7ServDays, &log, &talks});
@@ -103,7 +103,7 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
     talk->MinutePhase = SecondCounter;
     talk->IdleSeconds = 0;
     TalkList.push_back(std::move(talk));
-    TalksChanged = true;
+    markTalksChanged();
     Deliver(peer, Letter::TalkStarted);
 }
 

@@ -1,6 +1,12 @@
 // The billing tick: once a second while talks exist it watches each payer's voice, charges
 // each talk's minute when its phase comes round, drops talks that went silent or ran out
 // of money, and keeps the talks table in step with the talk list.
+//
+// TalkLock is held only while the payers' activity flags are read and cleared. The charges
+// rewrite call logs and sync them (two files per talk at a full minute), which takes far
+// longer than a relay cycle: under the lock they would silence every talk for as long.
+// They guard nothing the relay uses: the talk list, the tables and the files are the main
+// thread's. Each charge is on disk before the tick returns, so before the next tick.
 #include "server/ZeltServerUnit1.h"
 
 #include "common/AccountNumbers.h"
@@ -31,6 +37,18 @@ void AddOne(dataset::Dataset& table, const char* field)
 
 }  // namespace
 
+std::vector<bool> TZeltServerForm1::takePayerActivity()
+{
+    std::vector<bool> spoke(TalkList.size(), false);
+    QThread::yieldCurrentThread();
+    ReadLockGuard lock(TalkLock);
+    for (std::size_t i = 0; i < TalkList.size(); ++i) {
+        TZeltIdSocketHandle* payerSocket = voiceSockets_.receiveHandle(TalkList[i]->Payer);
+        spoke[i] = payerSocket && payerSocket->activityFlag.exchange(0) != 0;
+    }
+    return spoke;
+}
+
 void TZeltServerForm1::Timer1Timer()
 {
     if (!Timer1->isActive())
@@ -40,9 +58,11 @@ void TZeltServerForm1::Timer1Timer()
     bool dropped = false;
     // An error ends this tick's work; the closing part below runs whatever happened.
     ui::runGuarded(*errors_, [&] {
+        // Only the payer's voice keeps a talk alive.
+        const std::vector<bool> spoke = takePayerActivity();
         FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
-        OpenForOneOperation carrier(store.CurDayCarrier);
-        OpenForOneOperation kept(store.TempTalksTable);
+        OpenForOneOperation carrier(store.CurDayCarrier, OpenForOneOperation::WriteBack::OnlyWithRows);
+        OpenForOneOperation kept(store.TempTalksTable, OpenForOneOperation::WriteBack::OnlyWithRows);
         store.CurDayCarrier.Empty();
         store.TempTalksTable.Empty();
         Finally emptyTables([&] {
@@ -51,16 +71,13 @@ void TZeltServerForm1::Timer1Timer()
         });
         // The current-day log too: each charged minute walks it row by row to save it.
         FrozenViews frozen({&talks, &store.ClientDataSet1, &store.CurServDay});
-        QThread::yieldCurrentThread();
-        ReadLockGuard lock(TalkLock);
-        // Dropped talks leave empty slots behind; the survivors keep their order. Marked
-        // changed while the relay thread still waits for the lock, so that its next cycle
-        // already relays only the talks that are left.
+        // Dropped talks leave empty slots behind; the survivors keep their order.
         Finally compactList([&] {
             const auto end = std::remove(TalkList.begin(), TalkList.end(), nullptr);
-            if (end != TalkList.end())
-                TalksChanged = true;
+            if (end == TalkList.end())
+                return;
             TalkList.erase(end, TalkList.end());
+            markTalksChanged();
         });
 
         const std::size_t count = TalkList.size();
@@ -72,9 +89,7 @@ void TZeltServerForm1::Timer1Timer()
             if (hasRow)
                 talks.MoveTo(static_cast<int>(i));
 
-            // Only the payer's voice keeps a talk alive.
-            TZeltIdSocketHandle* payerSocket = voiceSockets_.receiveHandle(talk->Payer);
-            if (payerSocket && payerSocket->activityFlag.exchange(0) != 0) {
+            if (spoke[i]) {
                 talk->IdleSeconds = 0;
             } else if (++talk->IdleSeconds > MaxIdleSeconds) {
                 ReleaseLogRows(*talk);

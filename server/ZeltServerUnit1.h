@@ -18,8 +18,10 @@
 #include <QPointer>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
+#include <mutex>
 
 class QAction;
 class QGroupBox;
@@ -48,6 +50,9 @@ class TZeltServerClientWinSocket;
 // A connection whose unhandled input grows past this is closed: no message of the protocol
 // comes near it, so only a faulty or hostile peer gets there.
 inline constexpr std::size_t MaxUnhandledInput = 1 << 20;
+// How long one connection's messages may hold the main thread before the others get their
+// turn; the rest of its input is handled from a queued continuation.
+inline constexpr std::chrono::milliseconds InputTimeSlice{5};
 
 class TZeltServerForm1 : public QMainWindow, public TalkPairSource {
     Q_OBJECT
@@ -138,6 +143,7 @@ public:
     void ServerSocket1ClientDisconnect(tcp::ServerClientWinSocket& socket);
 
     // ---- talks and billing (ZeltServerTalks.cpp) ----
+    // Any thread: the talks as last published by markTalksChanged.
     std::vector<TTalkPair> currentTalkPairs() const override;
     void TalkStart(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "S"
     void TalkEnd(const MessageValues& values);                                           // "T"
@@ -191,6 +197,8 @@ public slots:
 private:
     // Signalling (ZeltServerSignalling.cpp).
     void CreateSignalling();
+    // Handles the connection's whole messages for one time slice (at least one message).
+    void handleInput(TZeltServerClientWinSocket& connection);
     void HandleClientMessage(TZeltServerClientWinSocket& connection, char letter,
                              const MessageValues& values);
     void SignIn(TZeltServerClientWinSocket& connection, const MessageValues& values);
@@ -212,6 +220,11 @@ private:
     void StartBilling();  // the first talk: priority, counter, Timer1, relay thread
     void StopBilling();   // the last talk gone: Timer1, relay thread, priority
     void StopRelayThread();
+    // Publishes TalkList's pairs for the relay thread and sets TalksChanged.
+    void markTalksChanged();
+    // Reads and clears the payers' activity flags under TalkLock, in TalkList order; the
+    // lock is held for nothing else, so the relay keeps its pace while the tick charges.
+    std::vector<bool> takePayerActivity();
     void ReleaseLogRows(TTalkRecord& talk);
     // Moves the users table to the account and its current-day log to the row; false when
     // either no longer exists (a reload rebuilds every row).
@@ -268,7 +281,8 @@ private:
     // Talks in progress, oldest first; entry n describes row n + 1 of the talks table.
     // Main thread only.
     std::vector<std::unique_ptr<TTalkRecord>> TalkList;
-    // Set whenever TalkList gains or loses entries; the relay thread's SyncTalks clears it.
+    // Set whenever TalkList gains or loses entries (after the talks are published for the
+    // relay); the relay thread's SyncTalks clears it.
     std::atomic<bool> TalksChanged{false};
     std::int32_t SecondCounter = 0;  // 0..59, moved on by every tick that leaves talks
     // Exists exactly while TalkList holds talks.
@@ -298,6 +312,10 @@ private:
     ui::TrayPresence* tray_ = nullptr;  // child of the window
     std::map<const QObject*, ui::DataGrid*> partners_;
     bool closingListener_ = false;  // set while closeListeningSocket runs
+    // The talks as the relay thread sees them. Taken by the main thread to publish and by
+    // the relay thread to copy; nothing else is done while holding it.
+    mutable std::mutex publishedTalksMutex_;
+    std::vector<TTalkPair> publishedTalks_;
 };
 
 }  // namespace parlino

@@ -140,7 +140,7 @@ public:
 
     // ---- bound views ----
     void FreezeViews();         // nests; views get no updates until the matching release
-    void ReleaseViews();        // the outermost one reports FreezeChanged(false), DataChanged
+    void ReleaseViews();        // the outermost one reports FreezeChanged(false), then what was missed
     bool ViewsFrozen() const { return freezeCount_ > 0; }
     void AddListener(DatasetListener* listener);     // not owned; must outlive or be removed
     void RemoveListener(DatasetListener* listener);  // safe while listeners are being told
@@ -208,6 +208,8 @@ private:
     std::vector<AggregateDef> aggregates_;
 
     int freezeCount_ = 0;
+    bool dataMissed_ = false;    // data, layout or state changed while frozen
+    bool cursorMissed_ = false;  // the current row moved while frozen
     std::vector<DatasetListener*> listeners_;
 };
 

@@ -6,6 +6,7 @@
 #include "platform/dataset/RowStore.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace parlino::dataset {
 
@@ -196,12 +197,16 @@ void Dataset::ReleaseViews()
 {
     if (freezeCount_ == 0 || --freezeCount_ > 0)
         return;
+    const bool dataMissed = std::exchange(dataMissed_, false);
+    const bool cursorMissed = std::exchange(cursorMissed_, false);
     const std::vector<DatasetListener*> listeners = listeners_;
     for (DatasetListener* listener : listeners)
         if (std::find(listeners_.begin(), listeners_.end(), listener) != listeners_.end())
             listener->FreezeChanged(*this, false);
-    NotifyData();
-    NotifyCursor();
+    if (dataMissed)
+        NotifyData();
+    if (dataMissed || cursorMissed)
+        NotifyCursor();
 }
 
 void Dataset::AddListener(DatasetListener* listener)
@@ -236,26 +241,31 @@ void Tell(const std::vector<DatasetListener*>& listeners, int freezeCount, Call 
 
 void Dataset::NotifyData()
 {
+    dataMissed_ = dataMissed_ || freezeCount_ > 0;
     Tell(listeners_, freezeCount_, [this](DatasetListener& l) { l.DataChanged(*this); });
 }
 
 void Dataset::NotifyRow(int position)
 {
+    dataMissed_ = dataMissed_ || freezeCount_ > 0;
     Tell(listeners_, freezeCount_, [this, position](DatasetListener& l) { l.RowChanged(*this, position); });
 }
 
 void Dataset::NotifyCursor()
 {
+    cursorMissed_ = cursorMissed_ || freezeCount_ > 0;
     Tell(listeners_, freezeCount_, [this](DatasetListener& l) { l.CursorMoved(*this); });
 }
 
 void Dataset::NotifyLayout()
 {
+    dataMissed_ = dataMissed_ || freezeCount_ > 0;
     Tell(listeners_, freezeCount_, [this](DatasetListener& l) { l.LayoutChanged(*this); });
 }
 
 void Dataset::NotifyState()
 {
+    dataMissed_ = dataMissed_ || freezeCount_ > 0;
     Tell(listeners_, freezeCount_, [this](DatasetListener& l) { l.StateChanged(*this); });
 }
 

@@ -2,7 +2,9 @@
 //
 // Listeners are called on the thread that changed the table (the main thread). While the
 // table's views are frozen nothing but the freeze itself is reported; the release that
-// ends the outermost freeze is followed by DataChanged, since anything may have changed.
+// ends the outermost freeze is followed by DataChanged and CursorMoved when the data
+// changed meanwhile, by CursorMoved alone when only the current row moved, and by nothing
+// when nothing changed (a lookup that found nothing must not make views lay out anew).
 #pragma once
 
 namespace parlino::dataset {

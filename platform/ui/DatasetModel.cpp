@@ -224,9 +224,9 @@ void DatasetModel::StateChanged(dataset::Dataset&)
 
 void DatasetModel::FreezeChanged(dataset::Dataset&, bool frozen)
 {
+    // What changed meanwhile follows the release (DataChanged, CursorMoved); a freeze in
+    // which nothing changed leaves the view as it was, without a new layout.
     frozen_ = frozen;
-    if (!frozen_)
-        Reset();
 }
 
 void DatasetModel::DatasetDestroyed(dataset::Dataset&)

@@ -17,7 +17,9 @@ struct TTalkPair {
 class TalkPairSource {
 public:
     virtual ~TalkPairSource() = default;
-    // Main thread: the talks in progress as (payer, peer), in talk-list order.
+    // Any thread: the talks in progress as (payer, peer), in talk-list order, as the owner
+    // last published them. The relay calls it without waiting for the owner's thread, which
+    // may be busy for a long time (the minute's charges write call logs).
     virtual std::vector<TTalkPair> currentTalkPairs() const = 0;
 };
 

@@ -3,10 +3,11 @@
 //
 // Locking: the tables, the sockets in them and each socket's receiveBuffer and
 // activityFlag are guarded by the window's TalkLock.
-//   - The relay thread holds it for writing for each whole relay cycle.
+//   - The relay thread holds it for writing for each pass of a relay cycle.
 //   - Sign-in holds it for writing while replaceVoiceSockets() swaps a subscriber's
 //     sockets, so the relay never sees a socket half made or already freed.
-//   - The billing tick holds it for reading while it reads and clears activityFlag.
+//   - The billing tick holds it for reading only while it reads and clears activityFlag;
+//     its charges and file work run after it has let the lock go.
 // Nobody may wait for the relay thread, or call into it, while holding the lock.
 #pragma once
 

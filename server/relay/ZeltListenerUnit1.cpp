@@ -1,5 +1,6 @@
 #include "server/relay/ZeltListenerUnit1.h"
 
+#include "platform/core/MainThreadCalls.h"
 #include "platform/net/SocketWait.h"
 
 namespace parlino {
@@ -25,8 +26,15 @@ TZeltUDPListenerThread::~TZeltUDPListenerThread()
 
 void TZeltUDPListenerThread::SyncTalks()
 {
-    snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.currentTalkPairs());
+    // Cleared before the copy is taken: a change published meanwhile sets it again.
     TalksChanged = false;
+    try {
+        snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.currentTalkPairs());
+    } catch (...) {
+        TalksChanged = true;
+        throw;
+    }
+    MainThreadCalls::Wake();  // for a main thread that waits for the talks to be taken
 }
 
 void TZeltUDPListenerThread::ThreadTerminate()
@@ -45,18 +53,19 @@ void TZeltUDPListenerThread::Execute()
 void TZeltUDPListenerThread::runCycle()
 {
     if (TalksChanged.load())
-        Synchronize([this] { SyncTalks(); });
-    if (snapshot_->empty()) {
-        // Nothing to wait on: pause for one wait instead of spinning on the lock.
-        sleepUnlessTerminated(RelayWaitMs);
-        return;
+        SyncTalks();
+    bool waited = false;
+    if (!snapshot_->empty()) {
+        waited = relayPass(Direction::PayersToPeers);
+        waited = relayPass(Direction::PeersToPayers) || waited;
     }
-    WriteLockGuard guard(TalkLock);
-    relayPass(Direction::PayersToPeers);
-    relayPass(Direction::PeersToPayers);
+    // Nothing to wait on (no talks, or no party with a receive socket): pause for one wait
+    // instead of spinning.
+    if (!waited)
+        sleepUnlessTerminated(RelayWaitMs);
 }
 
-void TZeltUDPListenerThread::relayPass(Direction direction)
+bool TZeltUDPListenerThread::relayPass(Direction direction)
 {
     const std::vector<TTalkPair>& pairs = *snapshot_;
     const auto source = [direction](const TTalkPair& pair) {
@@ -66,14 +75,17 @@ void TZeltUDPListenerThread::relayPass(Direction direction)
         return direction == Direction::PayersToPeers ? pair.Peer : pair.Payer;
     };
 
+    WriteLockGuard guard(TalkLock);
     std::vector<net::UdpSocket*> readList;
     readList.reserve(pairs.size());
     for (const TTalkPair& pair : pairs)
         if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(source(pair)))
             readList.push_back(handle);
+    if (readList.empty())
+        return false;
 
     int ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayWaitMs);
-    while (ready > 0 && !terminated()) {
+    for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
         // The ready list keeps the order of the pairs, so one forward scan finds them all.
         std::size_t position = 0;
         for (net::UdpSocket* socket : readList) {
@@ -90,6 +102,7 @@ void TZeltUDPListenerThread::relayPass(Direction direction)
         // hold every other socket of both directions for up to two more waits a pass.
         ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayFollowUpWaitMs);
     }
+    return true;
 }
 
 void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toClientId)

@@ -1,17 +1,22 @@
 // The voice relay thread: forwards the voice datagrams of every talk between its parties.
 //
-// Each cycle holds TalkLock for writing over two passes: payers' receive sockets to the
-// peers' send sockets, then the peers' to the payers'. A pass waits 30 ms for any of its
-// receive sockets to become readable, forwards what arrived and goes on with those of the
-// sockets that delivered which have more waiting already, until none has. A cycle without
-// traffic so takes two 30 ms waits, and a datagram waits at most about one cycle. A datagram's bytes join the socket's receive
-// buffer; every whole packet in it sets the socket's activity flag and leaves through the
-// other party's send socket number |Sequence| mod 8, if that socket becomes writable
-// within 30 ms (else the packet is dropped).
+// Each cycle makes two passes: payers' receive sockets to the peers' send sockets, then
+// the peers' to the payers'. Each pass holds TalkLock for writing, and lets it go before
+// the next, so that a sign-in or the billing tick waits for one pass at most. A pass
+// waits 30 ms for any of its receive sockets to become readable, forwards what arrived
+// and goes on with those of the sockets that delivered which have more waiting already,
+// until none has or it has read MaxReadRoundsPerPass times: a peer that floods its voice
+// port cannot keep the lock. A cycle without traffic so takes two 30 ms waits, and a
+// datagram waits at most about one cycle. When no party of any talk has a receive socket
+// there is nothing to wait on, and the cycle sleeps 30 ms instead of spinning.
+// A datagram's bytes join the socket's receive buffer; every whole packet in it sets the
+// socket's activity flag and leaves through the other party's send socket number
+// |Sequence| mod 8, if that socket becomes writable within 30 ms (else it is dropped).
 //
 // The thread works on its own copy of the talks. When the owner marks the talks changed
-// (talksChanged), the next cycle has the main thread rebuild the copy through SyncTalks,
-// before it takes the lock: the thread never calls into the main thread while holding it.
+// (talksChanged), the next cycle takes the owner's published talks (SyncTalks) before it
+// takes the lock, without waiting for the main thread: the charges of the billing tick
+// keep the main thread busy for long, and voice must not wait for them.
 #pragma once
 
 #include "common/MessageFraming.h"
@@ -28,6 +33,7 @@ namespace parlino {
 
 inline constexpr int RelayWaitMs = SamplesPerPacket >> 5;  // 30 ms
 inline constexpr int RelayFollowUpWaitMs = 0;
+inline constexpr int MaxReadRoundsPerPass = 8;
 inline constexpr std::size_t RelayReceiveLength = 8192;
 
 // The send socket that carries a packet: |Sequence| mod VoiceSocketCount.
@@ -40,7 +46,8 @@ public:
                            std::atomic<bool>& talksChanged, const TalkPairSource& talks);
     ~TZeltUDPListenerThread() override;
 
-    // Main thread, through a synchronous call: copies the talks and clears talksChanged.
+    // Relay thread, at the start of a cycle that found talksChanged set: clears it and
+    // copies the owner's talks (a failed copy leaves it set, so the next cycle tries again).
     void SyncTalks();
     // Main thread, once the loop has ended: frees the copy of the talks.
     void ThreadTerminate();
@@ -52,7 +59,8 @@ private:
     enum class Direction { PayersToPeers, PeersToPayers };
 
     void runCycle();
-    void relayPass(Direction direction);
+    // One pass under TalkLock; false when there was no receive socket to wait on.
+    bool relayPass(Direction direction);
     void forward(TZeltIdSocketHandle& from, std::int32_t toClientId);
 
     VoiceSocketTables& sockets_;

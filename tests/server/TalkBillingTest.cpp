@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace parlino::test {
 namespace {
 
@@ -37,6 +39,29 @@ TEST_F(TalkBilling, FirstMinuteAtTheFirstTickAndTheNextSixtyTicksLater)
     EXPECT_DOUBLE_EQ(BalanceOf(102), 20.0);
     EXPECT_EQ(IntegerOf(102, "CurServDayDur"), 0);
     EXPECT_EQ(inside().SecondCounter, 1);
+}
+
+TEST_F(TalkBilling, TicksWriteNoEmptyScratchTables)
+{
+    // The carrier and the temporary talks table are emptied after every use: writing them
+    // back would sync two empty files every second.
+    const auto inode = [](const char* path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path, &info), 0) << path;
+        return info.st_ino;
+    };
+    inside().NetPayPerMin = 1;
+    auto alice = SignedIn(101);
+    auto bob = SignedIn(102);
+    StartTalk(*alice, 101, *bob, 102);
+    const auto carrier = inode(CurDayCarrierFile);
+    const auto kept = inode(TempTalksFile);
+
+    Tick(3, {101});  // the first minute's charge, then two ticks without one
+    EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0);
+    EXPECT_EQ(SavedLog(101).at(0).duration, 1);
+    EXPECT_EQ(inode(CurDayCarrierFile), carrier);
+    EXPECT_EQ(inode(TempTalksFile), kept);
 }
 
 TEST_F(TalkBilling, TalksStartedAtDifferentTicksAreChargedOnTheirOwnPhase)

@@ -58,6 +58,36 @@ TEST_F(TalkStartEnd, PeerNotOnlineLeavesBothLogRowsAtZeroMinutesAndNoTalk)
     EXPECT_TRUE(inside().TalkList.empty());
 }
 
+TEST_F(TalkStartEnd, FloodOfStartsLetsOtherConnectionsInBetween)
+{
+    // Each start towards a peer who is offline writes and syncs both call logs; a sender
+    // of many gets them all handled, in order, but not before everybody else.
+    constexpr int Starts = 200;
+    auto flooder = SignedIn(101);
+    auto other = Connect();
+    ByteString flood;
+    for (int i = 0; i < Starts; ++i)
+        flood += BuildMessage('S', 1, {std::int32_t{102}});
+    const auto payerRows = [&] {
+        EXPECT_TRUE(store->GotoClient(UsersKeyed, 101));
+        return store->CurServDay.RecordCount();
+    };
+    flooder->SendRaw(flood);
+    ASSERT_TRUE(WaitUntil([&] { return payerRows() > 0; }));
+
+    other->SignIn(103);
+    ASSERT_EQ(other->NextLetter(), 'V');
+    EXPECT_LT(payerRows(), Starts) << "the sign-in waited for the whole flood";
+
+    flooder->Send('t', 1, {std::int32_t{101}});
+    const auto reply = flooder->Next(60000);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->letter, 'T');
+    EXPECT_EQ(payerRows(), Starts);
+    EXPECT_EQ(SavedLog(101).size(), static_cast<std::size_t>(Starts));
+    EXPECT_TRUE(inside().TalkList.empty());
+}
+
 TEST_F(TalkStartEnd, PayerMustBeSignedInAndOnline)
 {
     auto bob = SignedIn(102);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace parlino::dataset {
 namespace {
 
@@ -240,6 +242,39 @@ TEST_F(DatasetEditTest, FrozenViewsHearNothingUntilTheOutermostRelease)
     table.RemoveListener(&views);
     table.Cancel();
     EXPECT_EQ(views.log.size(), 3u);
+}
+
+TEST_F(DatasetEditTest, ReleaseTellsOnlyWhatChangedWhileFrozen)
+{
+    AddAccount(table, 101, "a");
+    AddAccount(table, 102, "b");
+    struct Case {
+        const char* name;
+        std::function<void()> whileFrozen;
+        std::vector<std::string> told;  // after "frozen"
+    };
+    const std::vector<Case> cases = {
+        {"nothing", [] {}, {"released"}},
+        {"a lookup that finds nothing", [&] { EXPECT_FALSE(table.BookmarkValid(Bookmark{})); }, {"released"}},
+        {"the cursor moved", [&] { table.First(); }, {"released", "cursor 0"}},
+        {"a value changed", [&] {
+             table.Edit();
+             table.FieldByName("Name").SetAsText("z");
+             table.Post();
+         }, {"released", "data", "cursor 1"}},
+    };
+    for (const Case& c : cases) {
+        table.Last();
+        Recorder views;
+        table.AddListener(&views);
+        table.FreezeViews();
+        c.whileFrozen();
+        table.ReleaseViews();
+        table.RemoveListener(&views);
+        std::vector<std::string> expected{"frozen"};
+        expected.insert(expected.end(), c.told.begin(), c.told.end());
+        EXPECT_EQ(views.log, expected) << c.name;
+    }
 }
 
 }  // namespace

@@ -67,6 +67,25 @@ TEST_F(DatasetModelTest, FrozenKeepsItsShapeUntilReleased)
     EXPECT_EQ(resets.count(), 0) << "a refresh keeps what the views hold of their columns";
 }
 
+TEST_F(DatasetModelTest, FreezeWithoutChangesLeavesTheLayoutAlone)
+{
+    // A handler that freezes the views around a lookup which changes nothing must not cost
+    // a new layout of the grid.
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy cursor(&model, &DatasetModel::cursorMoved);
+    table->FreezeViews();
+    EXPECT_FALSE(table->BookmarkValid(dataset::Bookmark{}));
+    table->ReleaseViews();
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(cursor.count(), 0);
+
+    table->FreezeViews();
+    table->Last();
+    table->ReleaseViews();
+    EXPECT_EQ(resets.count(), 0) << "a moved cursor needs no new layout";
+    EXPECT_EQ(cursor.count(), 1);
+}
+
 TEST_F(DatasetModelTest, EditsGoThroughTheDatasetOnlyWhileEditable)
 {
     const QModelIndex name = model.index(2, 1);

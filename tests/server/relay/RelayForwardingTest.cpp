@@ -1,6 +1,8 @@
 #include "server/relay/RelayTestSupport.h"
 
+#include <atomic>
 #include <climits>
+#include <thread>
 
 namespace parlino::relaytest {
 namespace {
@@ -35,6 +37,44 @@ TEST_F(RelayForwarding, JunkIsDroppedAndTwoPacketsInOneDatagramLeaveInOrder)
 
     EXPECT_TRUE(ActivitySet(101));
     EXPECT_FALSE(ActivitySet(202));
+}
+
+TEST_F(RelayForwarding, FloodedVoicePortDoesNotKeepTheLock)
+{
+    LoopbackClient payer(101), peer(202);
+    StartTalk(payer, peer);
+    payer.send(PackVoicePacket(MakePacket(0)));
+    ASSERT_TRUE(peer.receive());
+
+    // Junk as fast as the flooder can send it, until a sign-in has had the lock (bounded).
+    constexpr long MaxJunk = 2'000'000;
+    std::atomic<bool> signedIn{false};
+    std::atomic<bool> floodOver{false};
+    std::atomic<long> sent{0};
+    std::thread flood([&] {
+        const ByteString junk(8000, 'x');
+        while (!signedIn.load() && sent.load() < MaxJunk) {
+            payer.sender.send(junk);
+            ++sent;
+        }
+        floodOver = true;
+    });
+    while (sent.load() < 1000 && !floodOver.load())
+        std::this_thread::yield();
+    bool lockedDuringFlood = false;
+    {
+        WriteLockGuard guard(talkLock);  // what a sign-in asks for
+        lockedDuringFlood = !floodOver.load();
+        signedIn = true;
+    }
+    flood.join();
+    EXPECT_TRUE(lockedDuringFlood) << "the lock came free only after " << sent.load() << " datagrams";
+
+    // Voice still flows once the junk has been read away.
+    payer.send(PackVoicePacket(MakePacket(1)));
+    const auto arrival = peer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(1)));
 }
 
 TEST_F(RelayForwarding, PacketSplitOverTwoDatagramsIsCompletedByTheSecond)

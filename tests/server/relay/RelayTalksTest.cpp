@@ -21,6 +21,38 @@ TEST_F(RelayTalks, NewTalkIsRelayedOnceTheRelayHasTakenIt)
     EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(0)));
 }
 
+TEST_F(RelayTalks, TakesChangedTalksWithoutTheMainThread)
+{
+    // The main thread serves no call from here on: it only waits on the peer's socket, as it
+    // is busy with the minute's charges while talks start and end.
+    LoopbackClient payer(101), peer(202);
+    SignIn(payer);
+    SignIn(peer);
+    StartRelay({});
+    talks.set({{101, 202}});
+    talksChanged = true;
+
+    payer.send(PackVoicePacket(MakePacket(0)));
+    ASSERT_TRUE(peer.receive());
+    EXPECT_FALSE(talksChanged.load());
+}
+
+TEST_F(RelayTalks, TalkWithoutVoiceSocketsIsWaitedOnNotSpunOn)
+{
+    // Neither party of the first talk has signed in: nothing to wait on in either pass. The
+    // relay still serves the next talk, once it exists, and still stops when asked.
+    LoopbackClient payer(101), peer(202);
+    StartRelay({{301, 302}});
+    ASSERT_TRUE(ChangeTalks({{301, 302}}));
+    SignIn(payer);
+    SignIn(peer);
+    ASSERT_TRUE(ChangeTalks({{301, 302}, {101, 202}}));
+    payer.send(PackVoicePacket(MakePacket(4)));
+    EXPECT_TRUE(peer.receive());
+    relay->terminateAndWait();
+    EXPECT_TRUE(relay->finished());
+}
+
 TEST_F(RelayTalks, RemovedTalkIsNoLongerRead)
 {
     LoopbackClient payer(101), peer(202);
