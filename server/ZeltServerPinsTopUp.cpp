@@ -69,7 +69,6 @@ void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const Messa
     Dataset& users = store.ClientDataSet1;
     bool accepted = false;
     {
-        FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
         FrozenViews frozen{&users,
                            &store.ActivatedPins[0], &store.ActivatedPins[1], &store.ActivatedPins[2],
                            &store.ReleasedPins[0], &store.ReleasedPins[1], &store.ReleasedPins[2]};
@@ -80,6 +79,8 @@ void TZeltServerForm1::TopUp(TZeltServerClientWinSocket& connection, const Messa
                 throw dataset::DatasetError("Card " + pin + " stays released: no account is signed in as "
                                             + std::to_string(id) + " on this connection");
             const double now = store.Now();
+            // Opened only now: a refused PIN costs no file.
+            FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
             creditCard(users, fix, id, pin, CardCredits[static_cast<std::size_t>(card.denomination)], now);
             activateCard(store, card, id, now);
             accepted = true;

@@ -129,7 +129,6 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
     std::optional<std::uint16_t> receivePort;
     bool refused = false;
     {
-        FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
         FrozenViews frozen{&users};
         QThread::yieldCurrentThread();
         WriteLockGuard lock(TalkLock);
@@ -145,6 +144,8 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
             // today and, after the next reload, only with the part before the NUL.
             refused = true;
         } else {
+            // Opened only for an accepted sign-in: a refusal costs no file.
+            FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
             connection.Client_ID = id;
             ClientSockets[static_cast<std::size_t>(id - 1)] = &connection;
             users.Edit();

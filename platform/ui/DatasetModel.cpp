@@ -152,6 +152,7 @@ void DatasetModel::Reset(bool rebound)
         beginResetModel();
         columns_ = columns;
         rows_ = rows;
+        markedRow_ = open ? dataset_->Position() : -1;
         endResetModel();
         emit cursorMoved(true);
         return;
@@ -171,6 +172,7 @@ void DatasetModel::Reset(bool rebound)
         emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
         emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
     }
+    markedRow_ = open ? dataset_->Position() : -1;
     emit cursorMoved(true);
 }
 
@@ -200,8 +202,15 @@ void DatasetModel::CursorMoved(dataset::Dataset&)
         Reset();
         return;
     }
-    if (rows_ > 0)
-        emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    // Only the row that lost the indicator and the one that got it: a lookup moves the
+    // cursor on every message, and a full header update costs a new layout of it.
+    const int row = dataset_->Active() ? dataset_->Position() : -1;
+    if (row != markedRow_) {
+        for (const int changed : {markedRow_, row})
+            if (changed >= 0 && changed < rows_)
+                emit headerDataChanged(Qt::Vertical, changed, changed);
+        markedRow_ = row;
+    }
     emit cursorMoved(false);
 }
 

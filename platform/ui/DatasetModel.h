@@ -56,6 +56,7 @@ private:
 
     dataset::Dataset* dataset_ = nullptr;
     int rows_ = 0;     // row count announced to the views
+    int markedRow_ = -1;  // the row whose indicator the views were last told of
     int columns_ = 0;  // column count announced to the views
     bool editable_ = false;
     bool frozen_ = false;

@@ -86,6 +86,23 @@ TEST_F(DatasetModelTest, FreezeWithoutChangesLeavesTheLayoutAlone)
     EXPECT_EQ(cursor.count(), 1);
 }
 
+TEST_F(DatasetModelTest, CursorMoveRepaintsOnlyTheTwoIndicatorRows)
+{
+    table->First();
+    QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
+    table->MoveTo(2);
+    ASSERT_EQ(headers.count(), 2);
+    EXPECT_EQ(headers[0][1].toInt(), 0);
+    EXPECT_EQ(headers[0][2].toInt(), 0);
+    EXPECT_EQ(headers[1][1].toInt(), 2);
+    EXPECT_EQ(headers[1][2].toInt(), 2);
+    EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid());
+    EXPECT_EQ(model.headerData(2, Qt::Vertical).toString(), QStringLiteral("\u25B6"));
+
+    table->MoveTo(2);
+    EXPECT_EQ(headers.count(), 2) << "the indicator did not move";
+}
+
 TEST_F(DatasetModelTest, EditsGoThroughTheDatasetOnlyWhileEditable)
 {
     const QModelIndex name = model.index(2, 1);
