@@ -277,7 +277,7 @@ void BM_RelayThroughCharges(benchmark::State& state)
         std::optional<Clock::time_point> allStarted;
         while (!done) {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-            if (!allStarted && window.TalkList.size() == static_cast<std::size_t>(TalkCount))
+            if (!allStarted && inside.TalkList.size() == static_cast<std::size_t>(TalkCount))
                 allStarted = Clock::now();
         }
         sender.join();
