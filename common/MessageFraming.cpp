@@ -1,5 +1,7 @@
 #include "common/MessageFraming.h"
 
+#include <cstring>
+
 namespace parlino {
 
 namespace {
@@ -66,10 +68,10 @@ ByteString PackVoicePacket(const VoicePacket& packet)
     return out;
 }
 
-void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&&)>& onPacket)
+void drainVoicePacketBytes(ByteString& buffer,
+                           const std::function<void(std::string_view packet, std::int32_t sequence)>& onPacket)
 {
     ConsumedPrefix consumed(buffer);
-    MessageValues values;
     while (consumed.position < buffer.size()) {
         const std::size_t start = buffer.find(Letter::VoiceData, consumed.position);
         if (start == ByteString::npos) {
@@ -77,16 +79,29 @@ void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&
             return;
         }
         consumed.position = start;
+        // Voice fields are all of fixed size: a packet is whole once its last byte is here.
+        if (buffer.size() - start < VoicePacketSize)
+            return;
+        const std::string_view packet = consumed.rest().substr(0, VoicePacketSize);
+        std::int32_t sequence = 0;
+        std::memcpy(&sequence, packet.data() + 1, sizeof sequence);  // little-endian, as we are
+        consumed.position += VoicePacketSize;
+        onPacket(packet, sequence);
+    }
+}
+
+void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&&)>& onPacket)
+{
+    MessageValues values;
+    drainVoicePacketBytes(buffer, [&](std::string_view bytes, std::int32_t) {
         std::size_t taken = 0;
-        if (unpackMessageAt(consumed.rest(), VoicePacketFields(false), values, taken) != UnpackResult::Complete)
-            return;  // voice fields hold no text, so only an incomplete packet gets here
-        consumed.position += taken;
+        unpackMessageAt(bytes, VoicePacketFields(false), values, taken);
         VoicePacket packet;
         packet.Sequence = std::get<std::int32_t>(values[0]);
         packet.Samples = std::move(std::get<Int8Samples>(values[1]));
         packet.SendTime = std::get<double>(values[2]);
         onPacket(std::move(packet));
-    }
+    });
 }
 
 ByteString BuildMessage(char letter, int count, const MessageValues& values)

@@ -42,6 +42,10 @@ ByteString PackVoicePacket(const VoicePacket& packet);
 // The voice framing of a UDP receive buffer, to which every datagram has been appended:
 // bytes before a "D" are dropped one by one, and every whole packet goes to onPacket.
 void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&&)>& onPacket);
+// The same framing without decoding, for a forwarder: onPacket gets each whole packet's
+// VoicePacketSize bytes (valid during the call only) and its Sequence.
+void drainVoicePacketBytes(ByteString& buffer,
+                           const std::function<void(std::string_view packet, std::int32_t sequence)>& onPacket);
 
 // Hands bytes to a connection: returns how many it took (0 to all of them), or a negative
 // number when the connection is closed or failed.

@@ -123,15 +123,27 @@ void UdpSocket::setNonBlocking(bool nonBlocking)
 
 std::int64_t UdpSocket::send(std::string_view bytes)
 {
+    return sendWithFlags(bytes, 0);
+}
+
+std::int64_t UdpSocket::sendWithoutWaiting(std::string_view bytes)
+{
+    return sendWithFlags(bytes, MSG_DONTWAIT);
+}
+
+std::int64_t UdpSocket::sendWithFlags(std::string_view bytes, int flags)
+{
     if (descriptor_ < 0)
         return -1;
     // A connected socket reports a refusal of an earlier datagram (an ICMP port-unreachable)
     // on the next send, which then sends nothing; that stale report must not cost this
     // datagram, so the send is tried once more.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const ssize_t sent = ::send(descriptor_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(descriptor_, bytes.data(), bytes.size(), MSG_NOSIGNAL | flags);
         if (sent >= 0)
             return sent;
+        if ((flags & MSG_DONTWAIT) != 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return 0;
         if (errno != ECONNREFUSED && errno != EINTR)
             break;
     }

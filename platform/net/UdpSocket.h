@@ -60,6 +60,9 @@ public:
 
     // Sends one datagram on a connected socket; returns the bytes taken or -1 on failure.
     std::int64_t send(std::string_view bytes);
+    // The same without ever waiting for room in the socket's buffer: 0 when there is none
+    // now. Spares a sender that must not block the wait for writability before each send.
+    std::int64_t sendWithoutWaiting(std::string_view bytes);
     // Receives one datagram of at most `length` bytes; longer datagrams are cut.
     // Returns its length, 0 when a non-blocking socket has nothing waiting. The sender's
     // address goes to `from` when given. Throws NetError when the receive fails.
@@ -70,6 +73,8 @@ public:
     int descriptor() const { return descriptor_; }
 
 private:
+    std::int64_t sendWithFlags(std::string_view bytes, int flags);
+
     int descriptor_ = -1;
     std::string localAddress_;
     std::uint16_t localPort_ = 0;

@@ -8,7 +8,9 @@
 // until none has or it has read MaxReadRoundsPerPass times: a peer that floods its voice
 // port cannot keep the lock. A cycle without traffic so takes two 30 ms waits, and a
 // datagram waits at most about one cycle. When no party of any talk has a receive socket
-// there is nothing to wait on, and the cycle sleeps 30 ms instead of spinning.
+// there is nothing to wait on, and the cycle sleeps 30 ms instead of spinning; a cycle
+// that was done in less than RelayMinCycleMs sleeps the rest, so that under load each wait
+// over all the sockets finds many of them ready.
 // A datagram's bytes join the socket's receive buffer; every whole packet in it sets the
 // socket's activity flag and leaves through the other party's send socket number
 // |Sequence| mod 8, if that socket becomes writable within 30 ms (else it is dropped).
@@ -34,6 +36,8 @@ namespace parlino {
 inline constexpr int RelayWaitMs = SamplesPerPacket >> 5;  // 30 ms
 inline constexpr int RelayFollowUpWaitMs = 0;
 inline constexpr int MaxReadRoundsPerPass = 8;
+// The shortest cycle: a quicker one sleeps the rest (without the lock) before the next.
+inline constexpr int RelayMinCycleMs = 20;
 inline constexpr std::size_t RelayReceiveLength = 8192;
 
 // The send socket that carries a packet: |Sequence| mod VoiceSocketCount.

@@ -208,6 +208,29 @@ TEST(VoiceFraming, JunkWithoutAnyPacketStartIsDroppedWhole)
     EXPECT_EQ(buffer, ByteString("D\x01\x02", 3));
 }
 
+TEST(VoiceFraming, ForwarderGetsEachPacketsOwnBytesAndSequence)
+{
+    const ByteString first = PackVoicePacket({-7, Int8Samples(SamplesPerPacket, 3), 1.5});
+    const ByteString second = PackVoicePacket({8, Int8Samples(SamplesPerPacket, 4), 2.5});
+    ByteString buffer = "junk" + first + second.substr(0, 500);
+    std::vector<std::pair<ByteString, std::int32_t>> got;
+    const auto collect = [&](std::string_view packet, std::int32_t sequence) {
+        got.emplace_back(ByteString(packet), sequence);
+    };
+    drainVoicePacketBytes(buffer, collect);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].first, first);
+    EXPECT_EQ(got[0].second, -7);
+    EXPECT_EQ(buffer, second.substr(0, 500));
+
+    buffer += second.substr(500);
+    drainVoicePacketBytes(buffer, collect);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].first, second);
+    EXPECT_EQ(got[1].second, 8);
+    EXPECT_TRUE(buffer.empty());
+}
+
 TEST(SendLoop, KeepsHandingBytesUntilAllAreTaken)
 {
     ByteString out = "0123456789";

@@ -87,6 +87,7 @@ TEST(UdpSocket, FailuresRaiseOrReport)
     std::array<char, 8> buffer{};
     EXPECT_THROW(closed.receiveFrom(buffer.data(), buffer.size()), NetError);
     EXPECT_EQ(closed.send("x"), -1);
+    EXPECT_EQ(closed.sendWithoutWaiting("x"), -1);
     EXPECT_THROW(closed.connect(), NetError);
 
     UdpSocket taken = BoundOnLoopback();
@@ -99,20 +100,26 @@ TEST(UdpSocket, FailuresRaiseOrReport)
 
 TEST(UdpSocket, RefusalOfAnEarlierDatagramDoesNotCostTheNextOne)
 {
-    UdpSocket receiver = BoundOnLoopback();
-    const std::uint16_t port = receiver.boundPort();
-    receiver.close();
+    // Both ways of sending: waiting for room, and not.
+    for (const bool waiting : {true, false}) {
+        const auto send = [waiting](UdpSocket& socket, std::string_view bytes) {
+            return waiting ? socket.send(bytes) : socket.sendWithoutWaiting(bytes);
+        };
+        UdpSocket receiver = BoundOnLoopback();
+        const std::uint16_t port = receiver.boundPort();
+        receiver.close();
 
-    UdpSocket sender = BoundOnLoopback();
-    sender.setPeer("127.0.0.1", port);
-    sender.connect();
-    sender.send("lost");  // refused: nobody listens yet
+        UdpSocket sender = BoundOnLoopback();
+        sender.setPeer("127.0.0.1", port);
+        sender.connect();
+        send(sender, "lost");  // refused: nobody listens yet
 
-    receiver = BoundOnLoopback(port);
-    EXPECT_EQ(sender.send("kept"), 4);
-    std::array<char, 8> buffer{};
-    ASSERT_EQ(ReceiveWithin(receiver, buffer.data(), buffer.size()), 4);
-    EXPECT_EQ(std::string(buffer.data(), 4), "kept");
+        receiver = BoundOnLoopback(port);
+        EXPECT_EQ(send(sender, "kept"), 4) << waiting;
+        std::array<char, 8> buffer{};
+        ASSERT_EQ(ReceiveWithin(receiver, buffer.data(), buffer.size()), 4) << waiting;
+        EXPECT_EQ(std::string(buffer.data(), 4), "kept");
+    }
 }
 
 }  // namespace
