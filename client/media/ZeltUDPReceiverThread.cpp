@@ -1,0 +1,53 @@
+#include "client/media/ZeltUDPReceiverThread.h"
+
+#include "common/MessageFraming.h"
+#include "platform/core/PerformanceCounter.h"
+#include "platform/net/SocketWait.h"
+#include "platform/thread/ReadWriteLock.h"
+
+namespace parlino {
+
+void TZeltUDPReceiverThread::Execute()
+{
+    lastReceive_ = QueryCounter();
+    receiveBuffer_.assign(ReceiveBufferSize, 0);
+    pending_.clear();
+    synchronised_ = false;
+    while (!terminated())
+        runGuardedPass([this] { pass(); });
+}
+
+void TZeltUDPReceiverThread::pass()
+{
+    net::UdpSocket& socket = voice_.shared.voiceHandles.VoiceReceiveHandle;
+    std::vector<net::UdpSocket*> list{&socket};
+    int ready = net::WaitForSockets(list, net::SocketReadiness::Readable, ReceiveFirstWaitMs);
+    while (ready == 1 && !terminated()) {
+        receiveOne();
+        list.assign(1, &socket);
+        ready = net::WaitForSockets(list, net::SocketReadiness::Readable, ReceiveNextWaitMs);
+    }
+}
+
+void TZeltUDPReceiverThread::receiveOne()
+{
+    const std::int64_t now = QueryCounter();
+    voice_.noteInterval(voice_.RecvRate, lastReceive_, now);
+    const double callNow = voice_.callSeconds(now);
+
+    // From anywhere: the sender is not checked. A failed receive ends the pass.
+    const std::int64_t count =
+        voice_.shared.voiceHandles.VoiceReceiveHandle.receiveFrom(receiveBuffer_.data(),
+                                                                 receiveBuffer_.size());
+    if (count <= 0)
+        return;
+    pending_.append(receiveBuffer_.data(), static_cast<std::size_t>(count));
+    DrainVoicePackets(pending_, [this, callNow](VoicePacket&& packet) {
+        const MessageValues values{packet.Sequence, std::move(packet.Samples), packet.SendTime};
+        WriteLockGuard guard(voice_.shared.VoiceLock);
+        voice_.jitter.ReceivedSeq = packet.Sequence;
+        PlaceDatagram(voice_.jitter, synchronised_, values, callNow);
+    });
+}
+
+}  // namespace parlino
