@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Parlino: one entry point for building, testing and running the system.
 #   ./run.sh test   install what is missing, build with sanitizers, run every test
+#   ./run.sh tsan   build with ThreadSanitizer, run the tests labelled tsan (threaded code)
 #   ./run.sh demo   build, make fresh demo data and start the server on it
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,13 +38,20 @@ test)
     cd build/test
     ctest --output-on-failure --parallel "$(nproc)" --timeout 600
     ;;
+tsan)
+    install_missing
+    build build/tsan -DCMAKE_BUILD_TYPE=Debug -DPARLINO_TSAN=ON -DPARLINO_BUILD_BENCH=OFF
+    cd build/tsan
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+        ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L tsan
+    ;;
 demo)
     install_missing xvfb
     build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLINO_BUILD_TESTS=OFF -DPARLINO_BUILD_BENCH=OFF
     exec "$root/tools/demo.sh" "$root/build/release"
     ;;
 *)
-    echo "usage: $0 test|demo" >&2
+    echo "usage: $0 test|tsan|demo" >&2
     exit 2
     ;;
 esac

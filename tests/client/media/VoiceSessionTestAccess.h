@@ -1,0 +1,35 @@
+// Reaches the voice session's state for tests.
+#pragma once
+
+#include "client/media/VoiceSession.h"
+#include "client/media/ZeltUDPSenderThread.h"
+#include "platform/thread/ReadWriteLock.h"
+
+namespace parlino {
+
+class VoiceSessionTestAccess {
+public:
+    explicit VoiceSessionTestAccess(VoiceSession& session) : session_(session) {}
+
+    // StartVoice with the send thread created but not yet resumed.
+    void startVoiceHoldingSender() { session_.startVoice(VoiceSession::SenderStart::Hold); }
+    void resumeSender() { session_.senderThread_->resume(); }
+
+    // A copy of the jitter store, taken under VoiceLock.
+    JitterStore jitter()
+    {
+        ReadLockGuard guard(session_.voice_.shared.VoiceLock);
+        return session_.voice_.jitter;
+    }
+    std::int32_t sendSeq() const { return session_.voice_.SendSeq.load(); }
+    CaptureBuffers& captureBuffers() { return session_.voice_.captureBuffers; }
+    bool threadsExist() const
+    {
+        return session_.senderThread_ || session_.receiverThread_ || session_.playerThread_;
+    }
+
+private:
+    VoiceSession& session_;
+};
+
+}  // namespace parlino
