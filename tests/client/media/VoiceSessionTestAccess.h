@@ -15,10 +15,11 @@ public:
     void startVoiceHoldingSender() { session_.startVoice(VoiceSession::SenderStart::Hold); }
     void resumeSender() { session_.senderThread_->resume(); }
 
-    // A copy of the jitter store, taken under VoiceLock.
+    // A copy of the jitter store. Taken under the writing side of VoiceLock: the player
+    // moves the positions under the reading side, as the lock's only reader.
     JitterStore jitter()
     {
-        ReadLockGuard guard(session_.voice_.shared.VoiceLock);
+        WriteLockGuard guard(session_.voice_.shared.VoiceLock);
         return session_.voice_.jitter;
     }
     std::int32_t sendSeq() const { return session_.voice_.SendSeq.load(); }
