@@ -1,5 +1,6 @@
 #include "client/ClientStartup.h"
 
+#include "client/ContactsFile.h"
 #include "common/AudioHelpers.h"
 #include "platform/audio/WaveImage.h"
 #include "platform/core/PerformanceCounter.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <limits>
 #include <stdexcept>
 
 namespace parlino {
@@ -75,15 +75,7 @@ bool LoadSound(QByteArray& sound, const QString& path)
 
 std::int32_t ReadOwnClientID(const QString& path)
 {
-    const QStringList lines = SplitLines(ReadWholeFile(path));
-    const QString line = lines.value(0);
-    bool ok = false;
-    const qlonglong value = line.trimmed().toLongLong(&ok, 10);
-    if (!ok || value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max())
-        throw std::runtime_error(
-            QStringLiteral("'%1' is not a valid integer value").arg(line).toStdString());
-    return static_cast<std::int32_t>(value);
+    return decimalToInt32(SplitLines(ReadWholeFile(path)).value(0));
 }
 
 QStringList ReadContacts(const QString& path)

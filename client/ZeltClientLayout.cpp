@@ -150,6 +150,7 @@ void TZeltClientForm1::CreateMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(Action3);
     help->addAction(Action5);
+    connect(Action1, &QAction::triggered, this, &TZeltClientForm1::Action1Execute);
     connect(Action2, &QAction::triggered, this, &TZeltClientForm1::Action2Execute);
     connect(Action3, &QAction::triggered, this, &TZeltClientForm1::Action3Execute);
     connect(Action5, &QAction::triggered, this, &TZeltClientForm1::Action5Execute);

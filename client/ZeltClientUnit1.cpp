@@ -3,6 +3,7 @@
 #include "client/ZeltClientUnit1.h"
 
 #include "client/BoutUnit1.h"
+#include "client/ContUnit1.h"
 #include "client/ExceptionRules.h"
 #include "client/LogLines.h"
 #include "platform/ui/ErrorDisplay.h"
@@ -73,6 +74,14 @@ void TZeltClientForm1::FormDestroy()
 void TZeltClientForm1::BitBtn1Click()
 {
     Memo2->clear();
+}
+
+void TZeltClientForm1::Action1Execute()
+{
+    // Only the updated list matters here; the contact picked is for the Dialing dialog.
+    std::int32_t picked = 0;
+    TContForm contacts(picked, shared_.Contacts, setup_.files.contactsFile, this);
+    ui::ExecForm(contacts);
 }
 
 void TZeltClientForm1::Action2Execute()

@@ -92,6 +92,7 @@ public:
     bool FormCloseQuery();
     void FormDestroy();
     void BitBtn1Click();
+    void Action1Execute();
     void Action2Execute();
     void Action3Execute();
     void Action5Execute();

@@ -255,6 +255,32 @@ TEST_F(ClientWindowTest, MenuOpensHelpAndAbout)
     EXPECT_TRUE(pictureShown);
 }
 
+TEST_F(ClientWindowTest, ContactsMenuEditsTheListReadAtStartUp)
+{
+    test::WriteFile(QStringLiteral("contacts.txt"), "Carl=102\r\nbob=105\r\n");
+    TZeltClientForm1& window = start();
+    window.Timer3->stop();
+    connectionForms_.reset();
+    QStringList shown;
+    ui::ScopedFormResponder forms([&shown](QDialog& form) {
+        auto& grid = ui::FormDriver(form).child<ui::NameValueGrid>(QStringLiteral("ValueListEditor1"));
+        shown = grid.lines();
+        ui::FormDriver(form).click(QStringLiteral("BitBtn5"));
+        grid.setCurrentRow(1);  // picks Carl, which the menu has no use for
+        ui::FormDriver(form).click(QStringLiteral("BitBtn3"));
+    });
+    window.Action1->trigger();
+    ASSERT_EQ(forms.requests().size(), 1u);
+    EXPECT_EQ(forms.requests()[0].caption, QStringLiteral("Contacts"));
+    EXPECT_EQ(forms.requests()[0].result, QDialog::Accepted);
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Carl=102"), QStringLiteral("bob=105")}));
+    EXPECT_EQ(window.Shared().Contacts,
+              (QStringList{QStringLiteral("bob=105"), QStringLiteral("Carl=102")}));
+    QFile file(QStringLiteral("contacts.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("bob=105\r\nCarl=102\r\n"));
+}
+
 TEST_F(ClientWindowTest, ClosingWhileIdleClosesTheVoiceSocketsAndEnds)
 {
     TZeltClientForm1& window = start();
