@@ -1,25 +1,29 @@
 #include "platform/tcp/ServerWinSocket.h"
 
 #include <QPointer>
-#include <QTcpServer>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace parlino::tcp {
 
 ServerWinSocket::ServerWinSocket(QObject* parent)
     : QObject(parent)
-    , server_(new QTcpServer(this))
     , acceptRetry_(new QTimer(this))
 {
-    connect(server_, &QTcpServer::newConnection, this, &ServerWinSocket::Accept);
-    connect(server_, &QTcpServer::acceptError, this, &ServerWinSocket::acceptFailed);
     acceptRetry_->setSingleShot(true);
     connect(acceptRetry_, &QTimer::timeout, this, [this] {
-        if (server_->isListening())
-            server_->resumeAccepting();
+        if (acceptNotifier_)
+            acceptNotifier_->setEnabled(true);  // a connection still waiting fires it again
     });
 }
 
@@ -29,21 +33,53 @@ ServerWinSocket::~ServerWinSocket()
     for (auto& connection : connections_)
         connection->disconnect(this);
     connections_.clear();
+    if (listener_ >= 0)
+        ::close(listener_);
 }
 
 bool ServerWinSocket::Open(quint16 port, const QHostAddress& address)
 {
     Close();
+    const auto fail = [this](int fd) {
+        errorString_ = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    };
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return fail(fd);
+    const int reuse = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in bound{};
+    bound.sin_family = AF_INET;
+    bound.sin_port = htons(port);
+    bound.sin_addr.s_addr = htonl(address.toIPv4Address());
     // Room for a whole house of subscribers reconnecting at once after a restart.
-    server_->setListenBacklogSize(1024);
-    return server_->listen(address, port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 || ::listen(fd, 1024) != 0)
+        return fail(fd);
+    socklen_t length = sizeof bound;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length) != 0)
+        return fail(fd);
+    listener_ = fd;
+    port_ = ntohs(bound.sin_port);
+    errorString_.clear();
+    acceptNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(acceptNotifier_, &QSocketNotifier::activated, this, &ServerWinSocket::Accept);
+    acceptNotifier_->setEnabled(true);
+    return true;
 }
 
 void ServerWinSocket::Close()
 {
     acceptRetry_->stop();
     acceptRetryMs_ = 0;
-    server_->close();
+    delete acceptNotifier_;
+    acceptNotifier_ = nullptr;
+    if (listener_ >= 0)
+        ::close(listener_);
+    listener_ = -1;
+    port_ = 0;
     // Each disconnect event runs while the object is still in the list.
     while (!connections_.empty()) {
         ServerClientWinSocket* connection = connections_.front().get();
@@ -55,36 +91,52 @@ void ServerWinSocket::Close()
 
 bool ServerWinSocket::Active() const
 {
-    return server_->isListening();
+    return listener_ >= 0;
 }
 
 quint16 ServerWinSocket::Port() const
 {
-    return server_->serverPort();
+    return port_;
 }
 
 QString ServerWinSocket::ErrorString() const
 {
-    return server_->errorString();
+    return errorString_;
 }
 
-void ServerWinSocket::acceptFailed()
+void ServerWinSocket::acceptFailed(int errorCode)
 {
-    // Qt has stopped accepting. Trying again at once would spin on the same error for as
-    // long as the table stays full; waiting lets closing connections make room.
-    server_->pauseAccepting();
+    // Trying again at once would fail again for as long as the table stays full; waiting
+    // lets closing connections make room. The connection stays in the backlog meanwhile.
+    acceptNotifier_->setEnabled(false);
     acceptRetryMs_ = acceptRetryMs_ == 0 ? FirstAcceptRetryMs : std::min(acceptRetryMs_ * 2, MaxAcceptRetryMs);
     acceptRetry_->start(acceptRetryMs_);
     if (onAcceptError)
         onAcceptError(QStringLiteral("Cannot accept a connection: %1; trying again in %2 ms")
-                          .arg(server_->errorString())
+                          .arg(QString::fromLocal8Bit(std::strerror(errorCode)))
                           .arg(acceptRetryMs_));
 }
 
 void ServerWinSocket::Accept()
 {
-    acceptRetryMs_ = 0;
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    while (listener_ >= 0) {
+        const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                acceptRetryMs_ = 0;
+            else
+                acceptFailed(errno);
+            return;
+        }
+        acceptRetryMs_ = 0;
+        auto* socket = new QTcpSocket;
+        if (!socket->setSocketDescriptor(fd)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
         std::unique_ptr<ServerClientWinSocket> connection =
             OnGetSocket ? OnGetSocket(socket) : std::make_unique<ServerClientWinSocket>(socket);
         ServerClientWinSocket* raw = connection.get();

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-class QTcpServer;
+class QSocketNotifier;
 class QTimer;
 class QTcpSocket;
 
@@ -52,10 +52,15 @@ public:
 
 private:
     void Accept();
-    void acceptFailed();
+    void acceptFailed(int errorCode);
     void HandleDisconnect(ServerClientWinSocket* connection);
 
-    QTcpServer* server_;  // owned (child)
+    // The listening socket is our own: at a full descriptor table Qt's server keeps polling
+    // a socket it cannot accept from, at a full core.
+    int listener_ = -1;  // owned
+    QSocketNotifier* acceptNotifier_ = nullptr;  // owned (child), while listening
+    quint16 port_ = 0;
+    QString errorString_;
     QTimer* acceptRetry_;  // owned (child); single shot
     int acceptRetryMs_ = 0;  // 0 while accepting works
     std::vector<std::unique_ptr<ServerClientWinSocket>> connections_;
