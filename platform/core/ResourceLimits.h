@@ -10,4 +10,11 @@ long RaiseOpenFileLimit();
 // The number of files the process may hold open now, or -1 when it cannot be read.
 long openFileLimit();
 
+// Descriptors that sockets leave free: the window system needs some to draw (a box that
+// cannot get one hangs the program) and the tables need some to be saved.
+inline constexpr int DescriptorHeadroom = 32;
+
+// Whether `count` more descriptors can be opened and still leave the headroom free.
+bool descriptorsToSpare(int count);
+
 }  // namespace parlino

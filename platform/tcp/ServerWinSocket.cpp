@@ -1,5 +1,7 @@
 #include "platform/tcp/ServerWinSocket.h"
 
+#include "platform/core/ResourceLimits.h"
+
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpSocket>
@@ -120,6 +122,11 @@ void ServerWinSocket::acceptFailed(int errorCode)
 void ServerWinSocket::Accept()
 {
     while (listener_ >= 0) {
+        // The last descriptors stay with the window system and the tables.
+        if (!descriptorsToSpare(1)) {
+            acceptFailed(EMFILE);
+            return;
+        }
         const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED)

@@ -1,5 +1,8 @@
 #include "server/relay/VoiceSocketTables.h"
 
+#include "platform/core/ResourceLimits.h"
+
+#include <cerrno>
 #include <stdexcept>
 
 namespace parlino {
@@ -27,6 +30,12 @@ std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::st
         throw std::out_of_range("Client_ID " + std::to_string(clientId) + " has no voice sockets");
 
     auto& receive = UDPReceiveHandles[slot(clientId)];
+    int held = receive ? 1 : 0;
+    for (const auto& send : UDPSendHandles[slot(clientId)])
+        held += send ? 1 : 0;
+    // Refused before anything is replaced, so that the window and the tables keep room.
+    if (!descriptorsToSpare(1 + VoiceSocketCount - held))
+        throw net::NetError("socket: Too many open files", EMFILE);
     receive.reset();
     receive = std::make_unique<TZeltIdSocketHandle>();
     receive->setLocalAddress(localAddress);

@@ -99,7 +99,7 @@ TEST_F(ServerProcess, ALowOpenFileLimitIsToldAtStart)
     const auto reply = subscriber->Next(10000);
     EXPECT_TRUE(reply && reply->letter == 'V');
     const QString said = QString::fromLocal8Bit(server.readAllStandardError());
-    EXPECT_TRUE(said.contains("Open file limit 4096: room for 408 of 900 subscribers")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Open file limit 4096: room for 404 of 900 subscribers")) << said.toStdString();
 }
 
 // Exit status of the wrapper below when this machine cannot give the program a read-only
