@@ -2,7 +2,7 @@
 # Parlino: one entry point for building, testing and running the system.
 #   ./run.sh test   install what is missing, build with sanitizers, run every test
 #   ./run.sh tsan   build with ThreadSanitizer, run the tests labelled tsan (threaded code)
-#   ./run.sh demo   build, make fresh demo data and start the server on it
+#   ./run.sh demo   build, make fresh demo data and start the server and two softphones on it
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -10,7 +10,7 @@ root=$(pwd)
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev libjpeg-dev
-          libx11-dev xvfb xauth)
+          libx11-dev xvfb xauth openbox xdotool)
 
 install_missing() {
     local missing=()
