@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <cerrno>
 #include <iostream>
 #include <stdexcept>
 
@@ -204,11 +205,19 @@ void SignInSession::socketRead()
     InBuffer += socket_.receiveText();
     if (!repliesHeld_)
         dispatchReplies();
+    // Only a text count that no server of this protocol sends lets the buffer grow this
+    // far: the connection is given up as after a socket error.
+    if (InBuffer.size() > MaxUnhandledInput) {
+        InBuffer.clear();
+        socket_.close();
+        int errorCode = EMSGSIZE;
+        socketError(errorCode);
+    }
 }
 
 void SignInSession::dispatchReplies()
 {
-    DrainMessages(InBuffer, &ClientReadFields, [this](char letter, const MessageValues& values) {
+    const auto onMessage = [this](char letter, const MessageValues& values) {
         switch (letter) {
         case Letter::LoginAccepted:
             LoginAccepted(ValueAs<std::int32_t>(values, 0));
@@ -216,9 +225,20 @@ void SignInSession::dispatchReplies()
         case Letter::LoginRefused:
             return LoginRefused();
         default:
-            return onOtherMessage ? onOtherMessage(letter, values) : true;
+            break;
         }
-    });
+        // A message whose handling fails is lost; the bytes behind it are handled now.
+        try {
+            return onOtherMessage ? onOtherMessage(letter, values) : true;
+        } catch (const std::exception& e) {
+            reportException(QString::fromStdString(e.what()));
+            return true;
+        }
+    };
+    const auto onUnknown = [this](char byte) {
+        view_.addLogEntry(QStringLiteral(" ") + QChar::fromLatin1(byte) + QStringLiteral(": unknown command"));
+    };
+    DrainMessages(InBuffer, &ClientReadFields, onMessage, onUnknown);
 }
 
 void SignInSession::LoginAccepted(std::int32_t serverPort)

@@ -52,8 +52,7 @@ public:
 
     void terminateApplication() override { terminate_(); }
 
-    // Dropping a call comes with call control; until then there is no call to drop.
-    void runDrop() override {}
+    void runDrop() override { window_.BitBtn4Click(); }
 
 private:
     TZeltClientForm1& window_;

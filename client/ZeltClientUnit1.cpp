@@ -34,6 +34,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
     CreateMenus();
     CreateTray();
     CreateConnection();
+    CreateCalls();
     connect(BitBtn1, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn1Click);
     connect(Timer3, &QTimer::timeout, this, &TZeltClientForm1::Timer3Timer);
     FormCreate();
@@ -54,6 +55,7 @@ void TZeltClientForm1::FormCreate()
 
 bool TZeltClientForm1::FormCloseQuery()
 {
+    calls_->dropBeforeClose();
     shared_.voiceHandles.VoiceReceiveHandle.close();
     for (net::UdpSocket& handle : shared_.voiceHandles.VoiceSendHandles)
         handle.close();

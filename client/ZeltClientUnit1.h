@@ -6,6 +6,7 @@
 // window owns and hands to the parts that need them by reference.
 #pragma once
 
+#include "client/CallControl.h"
 #include "client/ClientShared.h"
 #include "client/ClientStartup.h"
 #include "client/SignInSession.h"
@@ -47,6 +48,9 @@ struct ClientSetup {
     QString iniFile;
     // Ends the program once the current event is done; empty: the application quits.
     std::function<void()> terminate;
+    // The Dialing dialog on the caller's choice and the contacts; true for OK. Empty: the
+    // window's own.
+    std::function<bool(DialChoice&, QStringList& contacts)> dialing;
 };
 
 class TZeltClientForm1 : public QMainWindow {
@@ -58,6 +62,7 @@ public:
     ClientShared& Shared() { return shared_; }
     ui::ErrorDisplay& errorDisplay() const { return *errors_; }
     SignInSession& SignIn() { return *signIn_; }
+    CallControl& Calls() { return *calls_; }
 
     // ---- controls ----
     QLabel* Label1 = nullptr;                       // "Sending frequency:"
@@ -106,6 +111,12 @@ public:
     void ClientSocket1Disconnect();
     void ClientSocket1Error(int& ErrorCode);
     void ClientSocket1Read();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void SpeedButton1MouseDown();
+    void SpeedButton1MouseUp();
+    void Timer1Timer();
+    void Timer2Timer();
     void ApplicationEvents1Minimize();
     void ApplicationEvents1Restore();
     void ApplicationEvents1Exception(QWidget* control, const std::exception& error);
@@ -129,6 +140,7 @@ private:
     void CreateMenus();
     void CreateTray();
     void CreateConnection();
+    void CreateCalls();
 
     ClientSetup setup_;
     ClientShared shared_;
@@ -137,6 +149,8 @@ private:
     std::unique_ptr<SignInView> signInView_;
     std::unique_ptr<SignInSession> signIn_;
     ui::TrayPresence* tray_ = nullptr;  // child of the window
+    std::unique_ptr<CallView> callView_;
+    std::unique_ptr<CallControl> calls_;
 };
 
 }  // namespace parlino

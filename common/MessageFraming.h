@@ -11,6 +11,10 @@
 
 namespace parlino {
 
+// A connection whose unhandled input grows past this is closed, at either end: no message
+// of the protocol comes near it, so only a faulty or hostile peer gets there.
+inline constexpr std::size_t MaxUnhandledInput = 1 << 20;
+
 // Looks up the field kinds of a letter for one end of the connection.
 using FieldLookup = std::optional<LetterFields> (*)(char letter);
 

@@ -1,6 +1,7 @@
 // One talk in progress, as the operator window keeps it from its start to its end.
 #pragma once
 
+#include "common/AccountNumbers.h"
 #include "platform/dataset/Dataset.h"
 #include "server/CriticalFix.h"
 #include "server/relay/ZeltListenerUnit1.h"

@@ -47,9 +47,6 @@ namespace parlino {
 class TDataModule2;
 class TZeltServerClientWinSocket;
 
-// A connection whose unhandled input grows past this is closed: no message of the protocol
-// comes near it, so only a faulty or hostile peer gets there.
-inline constexpr std::size_t MaxUnhandledInput = 1 << 20;
 // How long one connection's messages may hold the main thread before the others get their
 // turn; the rest of its input is handled from a queued continuation.
 inline constexpr std::chrono::milliseconds InputTimeSlice{5};

@@ -169,7 +169,7 @@ TEST_F(SignInTest, RepliesAreActedOnOnlyWhenIdle)
                          {"in talk", &CallState::InTalk}, {"busy tone", &CallState::BusyTone}};
     for (const Case& c : busy) {
         SCOPED_TRACE(c.name);
-        state = CallState{};
+        state.clear();
         state.*c.flag = true;
         EXPECT_FALSE(state.Idle());
         session.LoginAccepted(40000);
@@ -181,7 +181,7 @@ TEST_F(SignInTest, RepliesAreActedOnOnlyWhenIdle)
         EXPECT_EQ(view.minimized, 0);
         EXPECT_EQ(voice.VoiceSendHandles[0].peerPort(), 0);
     }
-    state = CallState{};
+    state.clear();
     EXPECT_TRUE(state.Idle());
 }
 
