@@ -212,6 +212,9 @@ void CallControl::busyNotice()
 void CallControl::talkStarted()
 {
     if (state_.Ringing) {
+        // Answering has stopped the ring already; a server that starts the talk unanswered
+        // must not leave it ringing through the talk and after it.
+        stopSound();
         state_.Ringing = false;
         startTalk();
         return;

@@ -160,6 +160,10 @@ TEST_F(CallStateTest, EveryEventInEveryStateGoesToItsNextStateSendingAndLoggingW
             EXPECT_FALSE(view.rateTimer);
             EXPECT_FALSE(view.talkEnabled);
         }
+        if (c.to == P::InTalk) {
+            EXPECT_EQ(view.soundInterval, 0);  // no ring or ring-back through the talk
+            EXPECT_TRUE(view.rateTimer);
+        }
         if (c.to == P::Idle && c.from != P::Idle) {
             EXPECT_TRUE(view.balanceEnabled && view.callEnabled && view.dropEnabled);
             EXPECT_EQ(view.played.back(), CallSound::None);
