@@ -320,7 +320,7 @@ void CallControl::sendDtmf()
 
 void CallControl::dial()
 {
-    DialChoice choice;
+    DialedNumber choice;
     if (!view_.runDialing(choice))
         return;
     state_.PeerNumber = choice.number;

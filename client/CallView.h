@@ -14,7 +14,7 @@ namespace parlino {
 
 // What the Dialing dialog hands back: the number (a subscriber 1..800, or 800 + line) and
 // the outside number's parts as single-byte text.
-struct DialChoice {
+struct DialedNumber {
     std::int32_t number = 0;
     std::string countryCode;
     std::string areaCode;
@@ -53,7 +53,7 @@ public:
     virtual void restoreWindow() = 0;
 
     // Runs the Dialing dialog on `choice`; true for OK.
-    virtual bool runDialing(DialChoice& choice) = 0;
+    virtual bool runDialing(DialedNumber& choice) = 0;
     // The input box: the entered text, or `defaultText` when cancelled.
     virtual QString inputBox(const QString& caption, const QString& prompt,
                              const QString& defaultText) = 0;

@@ -3,7 +3,7 @@
 // the window's controls.
 #include "client/ZeltClientUnit1.h"
 
-#include "common/AccountNumbers.h"
+#include "client/DialUnit1.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/audio/WaveAudio.h"
 #include "platform/ui/Dialogs.h"
@@ -21,26 +21,12 @@ namespace parlino {
 
 namespace {
 
-// Until the Dialing dialog is there: the Client ID asked for in the input box.
-bool DialThroughInputBox(DialChoice& choice)
-{
-    const std::optional<QString> text = ui::InputBox(
-        QStringLiteral("Dialing"), QStringLiteral("Client ID:"), QStringLiteral("101"));
-    if (!text)
-        return false;
-    bool ok = false;
-    const int number = text->trimmed().toInt(&ok, 10);
-    if (!ok || number < 1 || number > LastDialableClientID)
-        return false;
-    choice.number = number;
-    return true;
-}
-
 class WindowCallView : public CallView {
 public:
-    WindowCallView(TZeltClientForm1& window, WaveAudio& audio,
-                   std::function<bool(DialChoice&, QStringList&)> dialing)
-        : window_(window), audio_(audio), dialing_(std::move(dialing))
+    WindowCallView(TZeltClientForm1& window, WaveAudio& audio, QString contactsFile,
+                   std::function<bool(DialedNumber&, QStringList&)> dialing)
+        : window_(window), audio_(audio), contactsFile_(std::move(contactsFile)),
+          dialing_(std::move(dialing))
     {
     }
 
@@ -92,11 +78,18 @@ public:
             window_.N1Click();
     }
 
-    bool runDialing(DialChoice& choice) override
+    bool runDialing(DialedNumber& choice) override
     {
         if (dialing_)
             return dialing_(choice, window_.Shared().Contacts);
-        return DialThroughInputBox(choice);
+        const DialChoice chosen = RunDialForm(window_.Shared().Contacts, contactsFile_, &window_);
+        if (chosen.cancelled)
+            return false;
+        choice.number = chosen.number;
+        choice.countryCode = chosen.countryCode.toLatin1().toStdString();
+        choice.areaCode = chosen.areaCode.toLatin1().toStdString();
+        choice.localNumber = chosen.localNumber.toLatin1().toStdString();
+        return true;
     }
 
     QString inputBox(const QString& caption, const QString& prompt,
@@ -108,7 +101,8 @@ public:
 private:
     TZeltClientForm1& window_;
     WaveAudio& audio_;
-    std::function<bool(DialChoice&, QStringList&)> dialing_;
+    QString contactsFile_;
+    std::function<bool(DialedNumber&, QStringList&)> dialing_;
 };
 
 // The talk button's mouse press and release, wherever the mouse is when it is released.
@@ -139,7 +133,8 @@ private:
 
 void TZeltClientForm1::CreateCalls()
 {
-    callView_ = std::make_unique<WindowCallView>(*this, shared_.audio, setup_.dialing);
+    callView_ = std::make_unique<WindowCallView>(*this, shared_.audio, setup_.files.contactsFile,
+                                                 setup_.dialing);
     calls_ = std::make_unique<CallControl>(
         shared_, *callView_, signIn_->OutBuffer,
         [this](std::string_view bytes) { return ClientSocket1->sendText(bytes); });

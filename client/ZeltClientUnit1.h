@@ -48,9 +48,9 @@ struct ClientSetup {
     QString iniFile;
     // Ends the program once the current event is done; empty: the application quits.
     std::function<void()> terminate;
-    // The Dialing dialog on the caller's choice and the contacts; true for OK. Empty: the
-    // window's own.
-    std::function<bool(DialChoice&, QStringList& contacts)> dialing;
+    // Answers the Call button's dialing in place of the Dialing dialog (tests); true for OK.
+    // Empty: the Dialing dialog.
+    std::function<bool(DialedNumber&, QStringList& contacts)> dialing;
 };
 
 class TZeltClientForm1 : public QMainWindow {

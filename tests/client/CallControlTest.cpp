@@ -346,7 +346,7 @@ TEST_F(CallControlTest, TheCallClockStartsAtTheMidpointAndOnlyForACallThatRings)
 TEST_F(CallControlTest, DialingASubscriberAnOutsideNumberOrTheLinesOrders)
 {
     shared.Contacts = {"Ann=205", "Bob=205", "Cy=1205"};
-    view.dial = [](DialChoice&) { return false; };
+    view.dial = [](DialedNumber&) { return false; };
     control.callClicked();
     EXPECT_TRUE(state.Idle());
     EXPECT_EQ(state.PeerNumber, 0);

@@ -41,7 +41,7 @@ public:
     bool soundTimerActive() const override { return soundInterval > 0; }
     void playSound(CallSound sound) override { played.push_back(sound); }
     void restoreWindow() override { ++restored; }
-    bool runDialing(DialChoice& choice) override
+    bool runDialing(DialedNumber& choice) override
     {
         ++dialogs;
         if (!dial) {
@@ -71,7 +71,7 @@ public:
     std::vector<CallSound> played;
     int restored = 0;
     int dialogs = 0;
-    std::function<bool(DialChoice&)> dial;
+    std::function<bool(DialedNumber&)> dial;
     std::vector<QString> inputs;
     QString input;
 };
@@ -89,10 +89,10 @@ public:
     std::vector<std::string> events;
 };
 
-inline std::function<bool(DialChoice&)> Dials(std::int32_t number, std::string local = {},
+inline std::function<bool(DialedNumber&)> Dials(std::int32_t number, std::string local = {},
                                               std::string area = {}, std::string country = {})
 {
-    return [=](DialChoice& choice) {
+    return [=](DialedNumber& choice) {
         choice.number = number;
         choice.localNumber = local;
         choice.areaCode = area;

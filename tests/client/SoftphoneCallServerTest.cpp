@@ -28,7 +28,7 @@ protected:
         setup.iniFile = QStringLiteral("ParlinoClient.ini");
         setup.files.clientIdFile = clientId;
         setup.terminate = [] { ADD_FAILURE() << "the program ended"; };
-        setup.dialing = [dials](DialChoice& choice, QStringList&) {
+        setup.dialing = [dials](DialedNumber& choice, QStringList&) {
             choice.number = dials;
             return true;
         };

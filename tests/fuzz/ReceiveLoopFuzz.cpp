@@ -38,7 +38,7 @@ public:
     bool soundTimerActive() const override { return soundTimer; }
     void playSound(CallSound) override {}
     void restoreWindow() override {}
-    bool runDialing(DialChoice& choice) override
+    bool runDialing(DialedNumber& choice) override
     {
         choice.number = dialled;
         choice.localNumber = dialled % 2 ? "5550100" : "";
