@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Parlino: one entry point for building, testing and running the system.
-#   ./run.sh test   install what is missing, build with sanitizers, run every test
-#   ./run.sh tsan   build with ThreadSanitizer, run the tests labelled tsan (threaded code)
-#   ./run.sh demo   build, make fresh demo data and start the server and two softphones on it
+#   ./run.sh test [ctest args]  install what is missing, build with sanitizers, run the tests
+#                               (every one, or those the ctest arguments pick: -R relay)
+#   ./run.sh tsan [ctest args]  build with ThreadSanitizer into build/tsan and run the tests
+#                               labelled tsan (our own threads)
+#   ./run.sh demo               build, make fresh demo data and start the server and two softphones on it
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -36,7 +38,7 @@ test)
     install_missing
     build build/test -DCMAKE_BUILD_TYPE=Debug -DPARLINO_SANITIZE=ON
     cd build/test
-    ctest --output-on-failure --parallel "$(nproc)" --timeout 600
+    ctest --output-on-failure --parallel "$(nproc)" --timeout 600 "${@:2}"
     ;;
 tsan)
     install_missing
@@ -45,16 +47,17 @@ tsan)
     TSAN_OPTIONS="report_bugs=0" build build/tsan -DCMAKE_BUILD_TYPE=Debug -DPARLINO_TSAN=ON \
         -DPARLINO_BUILD_BENCH=OFF
     cd build/tsan
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-        ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L tsan
+    ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L tsan "${@:2}"
     ;;
 demo)
     install_missing xvfb
-    build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLINO_BUILD_TESTS=OFF -DPARLINO_BUILD_BENCH=OFF
+    # With the benchmarks, so that build/release also serves `cmake --build build/release
+    # --target bench_<name>`.
+    build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLINO_BUILD_TESTS=OFF -DPARLINO_BUILD_BENCH=ON
     exec "$root/tools/demo.sh" "$root/build/release"
     ;;
 *)
-    echo "usage: $0 test|tsan|demo" >&2
+    echo "usage: $0 test|tsan [ctest args] | demo" >&2
     exit 2
     ;;
 esac
