@@ -1,6 +1,6 @@
 // The server's replies about money and outside-line orders, handed on by the reply
-// dispatcher once their state test has passed. Until the balance and order handling
-// exists, they are read and dropped: every hook here does nothing.
+// dispatcher once their state test has passed. The hooks here do nothing: without the
+// balance and order handling the replies are read and dropped.
 #pragma once
 
 #include <string>
@@ -21,6 +21,8 @@ public:
     virtual void OrderFailed() {}
     // "r", in every state: the slot letters (single-byte text) and the server's date-time.
     virtual void OrderTable(const std::string& /*slotLetters*/, double /*serverTime*/) {}
+    // True while the replies behind an order table must wait (its dialog is still to come).
+    virtual bool holdsReplies() const { return false; }
 };
 
 }  // namespace parlino

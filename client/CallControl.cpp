@@ -6,7 +6,6 @@
 #include "common/SignallingCatalogue.h"
 #include "platform/core/PerformanceCounter.h"
 
-#include <QLocale>
 
 namespace parlino {
 
@@ -155,7 +154,7 @@ bool CallControl::handleMessage(char letter, const MessageValues& values)
         break;
     case Letter::OrderTable:
         replies_->OrderTable(ValueAs<std::string>(values, 0), ValueAs<double>(values, 1));
-        break;
+        return !replies_->holdsReplies();
     default: break;  // the sign-in replies are the sign-in's
     }
     return true;
@@ -191,10 +190,8 @@ void CallControl::priceOffer(const MessageValues& values)
     if (!state_.Calling)
         return;
     setMidpointClock();
-    const QString separator = QLocale().decimalPoint();
-    const QChar point = separator.isEmpty() ? QLatin1Char('.') : separator.front();
     log(QStringLiteral(" Calling (area: ") + latin1(ValueAs<std::string>(values, 0)) +
-        QStringLiteral(", pay per minute: ") + PriceText(ValueAs<double>(values, 1), point) +
+        QStringLiteral(", pay per minute: ") + PriceText(ValueAs<double>(values, 1)) +
         QStringLiteral(")..."));
     startSound(CallSound::Answer, AnswerIntervalMs);
 }

@@ -28,8 +28,8 @@ public:
     void setVoice(VoiceSeam* voice);
     void setAccountReplies(AccountReplies* replies);
 
-    // One whole message from the server (any letter but the sign-in replies). Always true:
-    // the receive loop goes on.
+    // One whole message from the server (any letter but the sign-in replies). True: the
+    // receive loop goes on; false after an order table whose replies behind it must wait.
     bool handleMessage(char letter, const MessageValues& values);
 
     // The Call button: DTMF in a talk with a line, answer while ringing, dial when idle.

@@ -1,5 +1,7 @@
 #include "client/PriceText.h"
 
+#include <QLocale>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,12 @@ QString PriceText(double price, QChar decimalSeparator)
     fraction.resize(Decimals, '0');
     text += QString::fromLatin1(whole) + decimalSeparator + QString::fromLatin1(fraction);
     return text;
+}
+
+QString PriceText(double price)
+{
+    const QString separator = QLocale().decimalPoint();
+    return PriceText(price, separator.isEmpty() ? QLatin1Char('.') : separator.front());
 }
 
 }  // namespace parlino

@@ -10,5 +10,7 @@ namespace parlino {
 // Values of 1e15 and more keep 15 significant digits in scientific notation; NaN and the
 // infinities read "NAN", "INF" and "-INF".
 QString PriceText(double price, QChar decimalSeparator);
+// The same with the decimal separator of the current locale.
+QString PriceText(double price);
 
 }  // namespace parlino

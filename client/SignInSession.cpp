@@ -229,7 +229,10 @@ void SignInSession::dispatchReplies()
         }
         // A message whose handling fails is lost; the bytes behind it are handled now.
         try {
-            return onOtherMessage ? onOtherMessage(letter, values) : true;
+            if (!onOtherMessage || onOtherMessage(letter, values))
+                return true;
+            repliesHeld_ = true;
+            return false;
         } catch (const std::exception& e) {
             reportException(QString::fromStdString(e.what()));
             return true;
@@ -239,6 +242,12 @@ void SignInSession::dispatchReplies()
         view_.addLogEntry(QStringLiteral(" ") + QChar::fromLatin1(byte) + QStringLiteral(": unknown command"));
     };
     DrainMessages(InBuffer, &ClientReadFields, onMessage, onUnknown);
+}
+
+void SignInSession::resumeReplies()
+{
+    repliesHeld_ = false;
+    dispatchReplies();
 }
 
 void SignInSession::LoginAccepted(std::int32_t serverPort)

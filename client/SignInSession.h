@@ -55,8 +55,11 @@ public:
     // False when the rest of InBuffer must wait (the refusal is being told).
     bool LoginRefused();
 
-    // Drains InBuffer, handing every other message to this handler (none: consumed).
+    // Drains InBuffer, handing every other message to this handler (none: consumed). When
+    // it returns false the replies behind that message wait until resumeReplies().
     std::function<bool(char letter, const MessageValues& values)> onOtherMessage;
+    // Handles the replies that waited.
+    void resumeReplies();
 
     QString OwnPassword;
     QString NewPassword;

@@ -35,6 +35,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
     CreateTray();
     CreateConnection();
     CreateCalls();
+    CreateMoney();
     connect(BitBtn1, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn1Click);
     connect(Timer3, &QTimer::timeout, this, &TZeltClientForm1::Timer3Timer);
     FormCreate();

@@ -9,6 +9,7 @@
 #include "client/CallControl.h"
 #include "client/ClientShared.h"
 #include "client/ClientStartup.h"
+#include "client/MoneyAndOrders.h"
 #include "client/SignInSession.h"
 #include "platform/ui/ApplicationExceptions.h"
 
@@ -39,6 +40,8 @@ namespace ui {
 class ErrorDisplay;
 }
 
+class LocalClock;
+
 // What the window takes from its surroundings; the program uses the defaults.
 struct ClientSetup {
     ClientStartupFiles files;
@@ -51,6 +54,8 @@ struct ClientSetup {
     // Answers the Call button's dialing in place of the Dialing dialog (tests); true for OK.
     // Empty: the Dialing dialog.
     std::function<bool(DialedNumber&, QStringList& contacts)> dialing;
+    // The clock an order table sets; null: the computer's own.
+    std::shared_ptr<LocalClock> clock;
 };
 
 class TZeltClientForm1 : public QMainWindow {
@@ -63,6 +68,7 @@ public:
     ui::ErrorDisplay& errorDisplay() const { return *errors_; }
     SignInSession& SignIn() { return *signIn_; }
     CallControl& Calls() { return *calls_; }
+    MoneyAndOrders& Money() { return *money_; }
 
     // ---- controls ----
     QLabel* Label1 = nullptr;                       // "Sending frequency:"
@@ -111,6 +117,7 @@ public:
     void ClientSocket1Disconnect();
     void ClientSocket1Error(int& ErrorCode);
     void ClientSocket1Read();
+    void BitBtn2Click();
     void BitBtn3Click();
     void BitBtn4Click();
     void SpeedButton1MouseDown();
@@ -141,6 +148,7 @@ private:
     void CreateTray();
     void CreateConnection();
     void CreateCalls();
+    void CreateMoney();
 
     ClientSetup setup_;
     ClientShared shared_;
@@ -151,6 +159,8 @@ private:
     ui::TrayPresence* tray_ = nullptr;  // child of the window
     std::unique_ptr<CallView> callView_;
     std::unique_ptr<CallControl> calls_;
+    std::unique_ptr<MoneyView> moneyView_;
+    std::unique_ptr<MoneyAndOrders> money_;
 };
 
 }  // namespace parlino
