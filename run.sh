@@ -12,7 +12,7 @@ root=$(pwd)
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev libjpeg-dev
-          libx11-dev xvfb xauth openbox xdotool)
+          libx11-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
 
 install_missing() {
     local missing=()

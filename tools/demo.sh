@@ -2,10 +2,7 @@
 # Makes fresh demo data beside a build and runs the server and two softphones on it.
 #   tools/demo.sh BUILD_DIR
 #
-# BUILD_DIR/demo/ is made anew at every start:
-#   server/          the server's tables (its current directory)
-#   101/, 102/       each softphone's working folder: ClientID.txt, contacts.txt, silence.wav
-#   Help/help.html   the help page, which each softphone finds as ../Help/help.html
+# BUILD_DIR/demo/ is made anew at every start (see make_demo_folder.sh).
 # The settings files sit beside the programs; an existing one is kept.
 # Everything started here is stopped when the server ends or the script is interrupted.
 set -euo pipefail
@@ -19,25 +16,7 @@ done
 
 say() { echo "demo: $*" >&2; }
 
-# The demo subscribers the other softphone can call; the accounts are those that
-# `parlino-tables demo` installs (tools/DemoData.h).
-contacts_for() {
-    local own=$1 entry
-    for entry in "Alice=101" "Bob=102" "Carol=103" "Dave=104" "Erin=105"; do
-        [ "${entry#*=}" = "$own" ] || printf '%s\n' "$entry"
-    done
-}
-
-rm -rf "$demo"
-mkdir -p "$demo/server" "$demo/Help"
-"$build/tools/parlino-tables" demo "$demo/server" >/dev/null
-cp "$build/Help/help.html" "$demo/Help/help.html"
-for id in 101 102; do
-    mkdir -p "$demo/$id"
-    printf '%s\n' "$id" >"$demo/$id/ClientID.txt"
-    contacts_for "$id" >"$demo/$id/contacts.txt"
-    cp "$build/client/silence.wav" "$demo/$id/silence.wav"
-done
+"$(dirname "$0")/make_demo_folder.sh" "$build" "$demo"
 
 port=1101
 if [ ! -f "$server.ini" ]; then
