@@ -70,8 +70,8 @@ void BM_MouthToEar(benchmark::State& state)
                                  "voice-b-played.wav",
                                  lossy ? test::VoiceLink::Path{0.05, 80} : test::VoiceLink::Path{});
             const std::int64_t base = QueryCounter();
-            link.a.rig.session->setTalk(false, false, base);
-            link.b.rig.session->setTalk(false, false, base);
+            link.a.rig.setTalk(false, base);
+            link.b.rig.setTalk(false, base);
             // A's capture starts at the end of its StartVoice, B's playback inside its own.
             link.a.rig.session->StartVoice();
             captureStartA = Steady::now();

@@ -15,10 +15,18 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace parlino {
 
 struct ClientShared {
+    ClientShared() = default;
+    // `audioDevices` as PARLINO_AUDIO names them; nullopt reads the variable.
+    explicit ClientShared(std::optional<std::string> audioDevices) : audio(std::move(audioDevices))
+    {
+    }
+
     // The performance counter's frequency, read once; counter differences divided by it
     // give seconds.
     bool CounterAvailable = false;

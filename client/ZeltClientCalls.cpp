@@ -7,6 +7,7 @@
 #include "platform/audio/SoundPlayer.h"
 #include "platform/audio/WaveAudio.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/ErrorDisplay.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -138,6 +139,11 @@ void TZeltClientForm1::CreateCalls()
     calls_ = std::make_unique<CallControl>(
         shared_, *callView_, signIn_->OutBuffer,
         [this](std::string_view bytes) { return ClientSocket1->sendText(bytes); });
+    voice_ = std::make_unique<VoiceSession>(shared_, shared_.audio);
+    // A voice thread's error is shown without holding up the thread.
+    voice_->setErrorHook([this](const QString& text) { errors_->postError(text); });
+    sessionVoice_ = std::make_unique<SessionVoice>(*voice_);
+    calls_->setVoice(sessionVoice_.get());
     signIn_->onOtherMessage = [this](char letter, const MessageValues& values) {
         return calls_->handleMessage(letter, values);
     };

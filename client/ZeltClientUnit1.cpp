@@ -23,7 +23,8 @@
 namespace parlino {
 
 TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
-    : QMainWindow(parent), setup_(std::move(setup)), errors_(new ui::ErrorDisplay(this)),
+    : QMainWindow(parent), setup_(std::move(setup)), shared_(setup_.audioDevices),
+      errors_(new ui::ErrorDisplay(this)),
       exceptionHandler_([this](QWidget* control, const std::exception& error) {
           ApplicationEvents1Exception(control, error);
       })

@@ -10,7 +10,9 @@
 #include "client/ClientShared.h"
 #include "client/ClientStartup.h"
 #include "client/MoneyAndOrders.h"
+#include "client/SessionVoice.h"
 #include "client/SignInSession.h"
+#include "client/media/VoiceSession.h"
 #include "platform/ui/ApplicationExceptions.h"
 
 #include <QMainWindow>
@@ -19,6 +21,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QAction;
 class QLabel;
@@ -56,6 +60,8 @@ struct ClientSetup {
     std::function<bool(DialedNumber&, QStringList& contacts)> dialing;
     // The clock an order table sets; null: the computer's own.
     std::shared_ptr<LocalClock> clock;
+    // The sound devices, as PARLINO_AUDIO names them; nullopt reads the variable.
+    std::optional<std::string> audioDevices;
 };
 
 class TZeltClientForm1 : public QMainWindow {
@@ -69,6 +75,7 @@ public:
     SignInSession& SignIn() { return *signIn_; }
     CallControl& Calls() { return *calls_; }
     MoneyAndOrders& Money() { return *money_; }
+    VoiceSession& Voice() { return *voice_; }
 
     // ---- controls ----
     QLabel* Label1 = nullptr;                       // "Sending frequency:"
@@ -158,6 +165,9 @@ private:
     std::unique_ptr<SignInSession> signIn_;
     ui::TrayPresence* tray_ = nullptr;  // child of the window
     std::unique_ptr<CallView> callView_;
+    // The talks' voice on shared_.audio; call control reaches it through the seam.
+    std::unique_ptr<VoiceSession> voice_;
+    std::unique_ptr<SessionVoice> sessionVoice_;
     std::unique_ptr<CallControl> calls_;
     std::unique_ptr<MoneyView> moneyView_;
     std::unique_ptr<MoneyAndOrders> money_;

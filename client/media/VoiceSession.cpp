@@ -61,13 +61,6 @@ VoiceSession::~VoiceSession()
     StopVoice();
 }
 
-void VoiceSession::setTalk(bool halfDuplex, bool talkPressed, std::int64_t callTimeBase)
-{
-    voice_.HalfDuplex = halfDuplex;
-    voice_.TalkPressed = talkPressed;
-    voice_.CallTimeBase = callTimeBase;
-}
-
 void VoiceSession::StartVoice()
 {
     startVoice(SenderStart::Resume);

@@ -1,8 +1,8 @@
 // The voice of the softphone's talks: one object per softphone that opens the wave devices,
 // resets the jitter store and runs the three voice threads from a talk's start to its end.
 //
-// Main thread only. StartVoice runs when a talk begins, after the talk's half-duplex flag,
-// talk button and call clock base are set (setTalk); StopVoice when it ends, in two halves
+// Main thread only. StartVoice runs when a talk begins, after the call state holds the talk's
+// half-duplex flag, talk button and call clock base; StopVoice when it ends, in two halves
 // (the threads, then the devices) between which the Drop button writes its log line.
 #pragma once
 
@@ -29,8 +29,6 @@ public:
 
     // Where the threads' errors go (the softphone's error display). Set before a talk.
     void setErrorHook(WorkerThread::ErrorHook hook) { errorHook_ = std::move(hook); }
-
-    void setTalk(bool halfDuplex, bool talkPressed, std::int64_t callTimeBase);
 
     void StartVoice();
     // First half: stops the send, receive and playback threads, in this order.

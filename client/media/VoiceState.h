@@ -33,18 +33,21 @@ using PlaybackBuffers = WaveBuffers<WaveOutDevice>;
 
 struct VoiceState {
     VoiceState(ClientShared& clientShared, Clock& clock)
-        : shared(clientShared), WaveInEvent(clock), WaveOutEvent(clock)
+        : shared(clientShared), HalfDuplex(clientShared.callState.HalfDuplex),
+          TalkPressed(clientShared.callState.TalkPressed),
+          CallTimeBase(clientShared.callState.CallTimeBase), WaveInEvent(clock), WaveOutEvent(clock)
     {
     }
 
     // Counter frequency, voice sockets and VoiceLock.
     ClientShared& shared;
 
-    // Set by the main thread before the threads start (TalkPressed also while the talk
-    // button changes); read by the threads without a lock.
-    std::atomic<bool> HalfDuplex{false};
-    std::atomic<bool> TalkPressed{false};
-    std::atomic<std::int64_t> CallTimeBase{0};
+    // The talk's flags and clock base, kept by the call state: call control sets them before
+    // the threads start (TalkPressed also while the talk button changes); the threads read
+    // them without a lock.
+    std::atomic<bool>& HalfDuplex;
+    std::atomic<bool>& TalkPressed;
+    std::atomic<std::int64_t>& CallTimeBase;
 
     AutoResetEvent WaveInEvent;
     AutoResetEvent WaveOutEvent;

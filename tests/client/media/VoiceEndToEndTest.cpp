@@ -44,14 +44,6 @@ bool talkFor(VoiceLink& link, std::int32_t packets)
     return true;
 }
 
-std::string describe(const PlayedPackets& p)
-{
-    return "played " + std::to_string(p.packets.size()) + ", first voice at " +
-           std::to_string(p.firstVoice) + ", next " + std::to_string(p.next) + ", repeated " +
-           std::to_string(p.repeated) + ", skipped " + std::to_string(p.skipped) + ", back " +
-           std::to_string(p.backwards) + ", gaps " + std::to_string(p.gaps);
-}
-
 TEST(VoiceEndToEndTest, EachSideHearsTheOtherWithoutGapsThroughTheRelay)
 {
     Sounds sounds;
@@ -74,7 +66,7 @@ TEST(VoiceEndToEndTest, EachSideHearsTheOtherWithoutGapsThroughTheRelay)
     for (const Direction& d : {Direction{"A to B", "b-played.wav", sounds.a, sentByA},
                                Direction{"B to A", "a-played.wav", sounds.b, sentByB}}) {
         const PlayedPackets played = test::ReadPlayed(d.played, d.captured);
-        SCOPED_TRACE(std::string(d.name) + ": " + describe(played));
+        SCOPED_TRACE(std::string(d.name) + ": " + test::Describe(played));
         // Every packet played after the voice began is one the other side captured, bit for
         // bit: nothing is lost on loopback, so none is silence or foreign sound.
         ASSERT_GE(played.firstVoice, 2) << "two packets of silence come first";
@@ -110,7 +102,7 @@ TEST(VoiceEndToEndTest, ALossyPathCostsRepeatsNeverSilenceNorPace)
         lost = link.a.toServer->dropped() + link.b.fromServer->dropped();
     }
     const PlayedPackets played = test::ReadPlayed("b-played.wav", sounds.a);
-    SCOPED_TRACE(describe(played) + ", lost on the way " + std::to_string(lost));
+    SCOPED_TRACE(test::Describe(played) + ", lost on the way " + std::to_string(lost));
     ASSERT_GE(played.firstVoice, 2);
     // A missing datagram repeats the last sound rather than leaving silence.
     EXPECT_EQ(played.gaps, 0);

@@ -122,6 +122,14 @@ inline PlayedPackets ReadPlayed(const std::string& playedPath, const WaveFileBui
     return result;
 }
 
+inline std::string Describe(const PlayedPackets& p)
+{
+    return "played " + std::to_string(p.packets.size()) + ", first voice at " +
+        std::to_string(p.firstVoice) + ", next " + std::to_string(p.next) + ", repeated " +
+        std::to_string(p.repeated) + ", skipped " + std::to_string(p.skipped) + ", back " +
+        std::to_string(p.backwards) + ", gaps " + std::to_string(p.gaps);
+}
+
 class TalkPairList : public TalkPairSource {
 public:
     explicit TalkPairList(std::vector<TTalkPair> pairs) : pairs_(std::move(pairs)) {}
@@ -192,7 +200,7 @@ public:
     {
         const std::int64_t base = QueryCounter();
         for (LinkSide* side : {&a, &b}) {
-            side->rig.session->setTalk(false, false, base);
+            side->rig.setTalk(false, base);
             side->rig.session->StartVoice();
         }
     }

@@ -71,6 +71,15 @@ public:
     }
     ~VoiceRig() { session.reset(); }
 
+    // The talk as call control leaves it before the voice starts: its duplex, the talk
+    // button up, and the clock base both ends share.
+    void setTalk(bool halfDuplex, std::int64_t callTimeBase)
+    {
+        shared.callState.HalfDuplex = halfDuplex;
+        shared.callState.TalkPressed = false;
+        shared.callState.CallTimeBase = callTimeBase;
+    }
+
     std::uint16_t receivePort() const
     {
         return shared.voiceHandles.VoiceReceiveHandle.boundPort();

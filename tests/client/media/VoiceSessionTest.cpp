@@ -77,7 +77,7 @@ bool serveUntil(const std::function<bool()>& done, int timeoutMs = 5000)
 TEST(VoiceSessionTest, DatagramsCarryTheCaptureInSequenceOverSocketSequenceModEight)
 {
     VoiceRig rig("file:" + captureFile() + ":", MonotonicClock());
-    rig.session->setTalk(false, false, QueryCounter());
+    rig.setTalk(false, QueryCounter());
     rig.session->StartVoice();
     for (std::int32_t expected = 0; expected < 10; ++expected) {
         net::Endpoint from;
@@ -103,7 +103,7 @@ TEST(VoiceSessionTest, TwoFullBuffersLeaveAsConsecutiveDatagramsBufferZeroFirst)
     ManualClock clock;
     VoiceRig rig("file:" + captureFile() + ":", clock);
     VoiceSessionTestAccess access(*rig.session);
-    rig.session->setTalk(false, false, QueryCounter());
+    rig.setTalk(false, QueryCounter());
     access.startVoiceHoldingSender();
     std::atomic<bool> bothFull{false};
     std::thread watch([&] {
@@ -136,7 +136,7 @@ TEST(VoiceSessionTest, HalfDuplexSendsOnlyWhileTheTalkButtonIsHeld)
 {
     VoiceRig rig("file:" + captureFile() + ":", MonotonicClock());
     VoiceSessionTestAccess access(*rig.session);
-    rig.session->setTalk(true, false, QueryCounter());
+    rig.setTalk(true, QueryCounter());
     rig.session->StartVoice();
     // The level follows the microphone while nothing goes out.
     ASSERT_TRUE(serveUntil([&] { return rig.session->MicLevel() > 0; }));
@@ -158,7 +158,7 @@ TEST(VoiceSessionTest, HalfDuplexSendsOnlyWhileTheTalkButtonIsHeld)
 TEST(VoiceSessionTest, ATalkEndingFiftyMillisecondsAfterItsStartStopsPromptly)
 {
     VoiceRig rig("file:" + captureFile() + ":", MonotonicClock());
-    rig.session->setTalk(false, false, QueryCounter());
+    rig.setTalk(false, QueryCounter());
     rig.session->StartVoice();
     std::this_thread::sleep_for(50ms);
     const auto before = std::chrono::steady_clock::now();
@@ -177,7 +177,7 @@ TEST(VoiceSessionTest, EveryTalkStartsWithFreshStoreSequenceAndThreads)
 
     for (int talk = 0; talk < 2; ++talk) {
         SCOPED_TRACE(talk);
-        rig.session->setTalk(false, false, QueryCounter());
+        rig.setTalk(false, QueryCounter());
         rig.session->StartVoice();
         const JitterStore fresh = access.jitter();
         EXPECT_EQ(fresh.JitterSlotSeq[0], -1);
@@ -219,7 +219,7 @@ TEST(VoiceSessionTest, HostileDatagramsNeitherCrashTheReceiverNorStallPlayback)
         return CallSeconds(rig.shared.CounterAvailable, rig.shared.CounterFrequency, base,
                            QueryCounter());
     };
-    rig.session->setTalk(false, false, base);
+    rig.setTalk(false, base);
     rig.session->StartVoice();
 
     // From a stranger, too: the receiver takes datagrams from anywhere.
@@ -275,7 +275,7 @@ TEST(VoiceSessionTest, DevicesThatStopFinishingBuffersAreReportedAndTheTalkStill
             n += r.text == text;
         return n;
     };
-    rig.session->setTalk(false, false, QueryCounter());
+    rig.setTalk(false, QueryCounter());
     rig.session->StartVoice();
 
     std::atomic<bool> done{false};

@@ -24,6 +24,10 @@ public:
     }
     std::int32_t sendSeq() const { return session_.voice_.SendSeq.load(); }
     CaptureBuffers& captureBuffers() { return session_.voice_.captureBuffers; }
+    bool devicesOpen() const
+    {
+        return session_.voice_.captureBuffers.device || session_.voice_.playbackBuffers.device;
+    }
     bool threadsExist() const
     {
         return session_.senderThread_ || session_.receiverThread_ || session_.playerThread_;
