@@ -132,6 +132,7 @@ PY
 # Points of the controls, in window coordinates of the layout the programs have.
 password_field=(363 204)  # "Password:" in the Connection dialog
 log_memo=(200 300)        # the log in the main window
+balance_button=(57 390)
 call_button=(374 390)
 drop_button=(460 390)
 
@@ -173,7 +174,14 @@ for id in 101 102; do
     w=$(wait_window "$id" Connection)
     click "$w" "${password_field[@]}"
     xdotool type --delay 20 582047
-    xdotool key Return
+    # The other softphone's window may take the focus meanwhile: Return goes to the dialog
+    # until it has closed.
+    for ((round = 0; round < 5; round++)); do
+        xdotool windowactivate --sync "$w" 2>/dev/null || true
+        xdotool key Return
+        sleep 1
+        [ -z "$(window "$id" Connection)" ] && break
+    done
 done
 for id in 101 102; do
     expect_log "$id" " Logged in successfully"
@@ -198,6 +206,29 @@ expect_log 101 " Talk started"
 click "$(main_window 101)" "${drop_button[@]}"
 expect_log 101 " Call terminated"
 expect_log 102 " Call terminated"
+
+# 101 asks the balance (Request is the dialog's default choice), pays with a demo card, and
+# asks again: the second figure is the first one plus the card's credit.
+balance_lines() { log_of 101 | grep -oE 'Your balance foots up to [0-9.]+' || true; }
+balance_count() { [ "$(balance_lines | wc -l)" -ge "$1" ]; }
+click "$(main_window 101)" "${balance_button[@]}"
+wait_window 101 Balance >/dev/null
+xdotool key Return
+until_true 15 "101: no balance reply" balance_count 1
+click "$(main_window 101)" "${balance_button[@]}"
+wait_window 101 Balance >/dev/null
+xdotool key --clearmodifiers Down Tab
+xdotool type --delay 20 10000000000000000080
+xdotool key Return
+expect_log 101 " PIN code accepted"
+click "$(main_window 101)" "${balance_button[@]}"
+wait_window 101 Balance >/dev/null
+xdotool key Return
+until_true 15 "101: no second balance reply" balance_count 2
+# The log's newest line stands first.
+mapfile -t figures < <(balance_lines | grep -oE '[0-9.]+$')
+python3 -c 'import sys; new, old = map(float, sys.argv[1:]); sys.exit(abs(new - old - 10) > 1e-9)' \
+    "${figures[0]}" "${figures[1]}" || fail "101: balance ${figures[1]} then ${figures[0]} after a 10-unit card"
 
 # The server's call logs of the day: one row for each party, none for anybody else, and
 # no talk left open.
