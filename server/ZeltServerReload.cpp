@@ -65,6 +65,7 @@ void TZeltServerForm1::BitBtn22Click()
 
 void TZeltServerForm1::ReloadTables()
 {
+    settleCallLogs();  // the logs are read back from their files below
     TDataModule2& store = store_;
     Dataset& users = store.ClientDataSet1;
 

@@ -92,6 +92,7 @@ int OutgoingMinutes(Dataset& prev7)
 
 void TZeltServerForm1::NewServerDay()
 {
+    settleCallLogs();  // no talk's save may land on a log already rolled over
     TDataModule2& store = Store();
     Dataset& users = store.ClientDataSet1;
     Dataset& prev7 = store.Prev7ServDays;

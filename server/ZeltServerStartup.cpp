@@ -63,6 +63,7 @@ void TZeltServerForm1::FormDestroy()
     }
     TalkList.clear();
     voiceSockets_.clear();
+    settleCallLogs();
 }
 
 void TZeltServerForm1::Timer2Timer()

@@ -27,6 +27,7 @@ void TZeltServerForm1::BitBtn28Click()
 
 void TZeltServerForm1::CloseTablesForEditor()
 {
+    settleCallLogs();  // the editor may open the call logs
     TDataModule2& store = Store();
     for (int denomination = 0; denomination < 3; ++denomination) {
         store.CloseActivatedTable(denomination);

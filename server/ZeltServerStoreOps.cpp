@@ -93,6 +93,7 @@ void TZeltServerForm1::SpeedButton1Click()
             throw dataset::DatasetError("Client_ID must be " + std::to_string(FirstClientID) +
                                         " to " + std::to_string(LastClientID));
 
+        settleCallLogs();  // a talk's save of this log must not land after ours
         FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
         OpenForOneOperation prev7Carrier(store.Prev7Carrier);
         OpenForOneOperation curDayCarrier(store.CurDayCarrier);

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace parlino {
 
@@ -99,8 +100,14 @@ void TZeltServerForm1::SaveCurrentDayLog(std::int32_t clientId)
     dataset::Dataset& log = Store().CurServDay;
     dataset::Dataset& carrier = Store().CurDayCarrier;
     CopyRecords(log, carrier, MapByPosition(log, log.FieldCount()));
-    carrier.SaveToFile(CurDayLogFile(clientId));
-    carrier.Empty();
+    Finally empty([&] { carrier.Empty(); });
+    // The saver's thread must not depend on our working directory staying where it is.
+    callLogSaver_.save(std::filesystem::absolute(CurDayLogFile(clientId)).string(), carrier.FileBytes());
+}
+
+void TZeltServerForm1::settleCallLogs()
+{
+    callLogSaver_.settle();  // a failure has been reported and is tried again by the saver
 }
 
 void TZeltServerForm1::TalkEnd(const MessageValues& values)

@@ -1,5 +1,7 @@
 // The talk start "S": both parties' call-log rows, the talks row, the talk record and, for
-// the first talk, the billing timer and the relay thread.
+// the first talk, the billing timer and the relay thread. The call logs are handed to the
+// call-log saver rather than written here: a burst of starts would otherwise wait for two
+// synced files each before the relay hears of the talk.
 #include "server/ZeltServerUnit1.h"
 
 #include "common/AccountNumbers.h"

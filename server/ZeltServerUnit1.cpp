@@ -21,6 +21,8 @@ TZeltServerForm1::TZeltServerForm1(TDataModule2& store, QWidget* parent)
       store_(store),
       errors_(new ui::ErrorDisplay(this))
 {
+    callLogSaver_.setFailureHook(
+        [errors = errors_](const std::string& text) { errors->postError(QString::fromLatin1(text)); });
     CreateControls();
     BindTables();
     CreateSignalling();

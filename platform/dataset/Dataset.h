@@ -90,6 +90,8 @@ public:
     void LoadFromFile(const std::string& path);
     // Writes the whole table to a new file and renames it over path (no torn files).
     void SaveToFile(const std::string& path) const;
+    // The bytes SaveToFile would write, for a save made elsewhere (BackgroundTableSaver).
+    std::vector<std::uint8_t> FileBytes() const;
     void Empty();                                      // deletes every row (no events)
     bool Modified() const { return modified_; }        // data changed since loaded/created
 

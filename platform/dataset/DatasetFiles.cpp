@@ -52,6 +52,14 @@ void Dataset::SaveToFile(const std::string& path) const
     WriteTableFile(path, layout_, *rows_);
 }
 
+std::vector<std::uint8_t> Dataset::FileBytes() const
+{
+    CheckActive();
+    if (owner_)
+        throw DatasetError("A nested table is saved with its owner");
+    return EncodeTable(layout_, *rows_);
+}
+
 void Dataset::Close()
 {
     if (!Active() || owner_)

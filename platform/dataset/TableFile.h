@@ -28,6 +28,9 @@ TableFileContents ReadTableFile(const std::string& path);
 
 // Encodes and writes to a new file beside path, then renames it over path.
 void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout, const RowStore& rows);
+// Writes a table file's bytes to a new file beside path, syncs it and renames it over path.
+// Failures throw DatasetError naming the file; no temporary file is left behind.
+void WriteTableBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Removes from folder the temporary files of saves that never reached their rename (the
 // program was killed): every "<name>.cds.XXXXXX", never a table file itself. Files that

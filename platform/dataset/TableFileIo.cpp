@@ -109,7 +109,11 @@ TableFileContents ReadTableFile(const std::string& path)
 
 void WriteTableFile(const std::string& path, const std::vector<FieldDef>& layout, const RowStore& rows)
 {
-    const std::vector<std::uint8_t> bytes = EncodeTable(layout, rows);
+    WriteTableBytes(path, EncodeTable(layout, rows));
+}
+
+void WriteTableBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
     std::string temporary = path;
     temporary += TemporaryPattern;
     FileDescriptor file(::mkstemp(temporary.data()));

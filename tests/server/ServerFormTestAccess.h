@@ -22,7 +22,8 @@ public:
           editorProgram(form.editorProgram_),
           editorDirectory(form.editorDirectory_),
           PayPerDay(form.PayPerDay),
-          StartHidden(form.StartHidden)
+          StartHidden(form.StartHidden),
+          callLogSaver(form.callLogSaver_)
     {
     }
 
@@ -40,6 +41,7 @@ public:
     std::string& editorDirectory;
     double& PayPerDay;
     bool& StartHidden;
+    dataset::BackgroundTableSaver& callLogSaver;
 };
 
 }  // namespace parlino

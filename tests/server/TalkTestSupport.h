@@ -87,8 +87,12 @@ protected:
         return payers;
     }
 
-    // The saved current-day log of an account.
-    static std::vector<LogRow> SavedLog(std::int32_t id) { return ReadLog(CurDayLogFile(id), LogKind::FileCurDay); }
+    // The saved current-day log of an account, once the call-log saver wrote what it was given.
+    std::vector<LogRow> SavedLog(std::int32_t id)
+    {
+        inside().callLogSaver.settle();
+        return ReadLog(CurDayLogFile(id), LogKind::FileCurDay);
+    }
 
     std::unique_ptr<ui::ScopedDialogResponder> dialogs;
 };

@@ -1,0 +1,73 @@
+// Saves table files on a thread of its own, so that the caller never waits for the disk.
+//
+// The caller hands over a file's complete bytes; the thread writes each through a synced
+// temporary file renamed over the old one, as SaveToFile does. Saves of one path are
+// coalesced: only the newest bytes handed over are written, and an older version is never
+// written after a newer one. A save that fails is kept and tried again (after retryDelay,
+// or sooner when more work arrives) unless newer bytes for its path arrived meanwhile;
+// each pass that fails is reported once through the failure hook.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace parlino::dataset {
+
+class BackgroundTableSaver {
+public:
+    using Bytes = std::vector<std::uint8_t>;
+    // Writes one file or throws; tests put in writers that wait, count or fail.
+    using Writer = std::function<void(const std::string& path, const Bytes& bytes)>;
+    // Called on the saver's thread with one line per failed pass.
+    using FailureHook = std::function<void(const std::string& text)>;
+
+    explicit BackgroundTableSaver(std::chrono::milliseconds retryDelay = std::chrono::seconds(1),
+                                  Writer writer = {});
+    // Tries once more whatever is still unsaved, then ends the thread.
+    ~BackgroundTableSaver();
+    BackgroundTableSaver(const BackgroundTableSaver&) = delete;
+    BackgroundTableSaver& operator=(const BackgroundTableSaver&) = delete;
+
+    // Any thread. Without a hook failures go to standard error.
+    void setFailureHook(FailureHook hook);
+    // Any thread; returns at once.
+    void save(const std::string& path, Bytes bytes);
+    // Waits until every save handed over before the call has been tried. True when none of
+    // them is left unsaved (a newer save of the same path counts for it).
+    bool settle();
+    // Files waiting to be written or tried again.
+    std::size_t unsavedCount() const;
+
+private:
+    struct Entry {
+        Bytes bytes;
+        std::uint64_t ticket = 0;  // number of the save that handed these bytes over
+    };
+
+    void run();
+
+    const std::chrono::milliseconds retryDelay_;
+    const Writer writer_;
+
+    // Guards every member below. Never held while a file is written or the hook runs.
+    mutable std::mutex mutex_;
+    std::condition_variable workArrived_;
+    std::condition_variable passEnded_;
+    std::map<std::string, Entry> pending_;  // by path: the newest bytes not yet on disk
+    std::uint64_t lastTicket_ = 0;          // tickets handed out so far
+    std::uint64_t triedThrough_ = 0;        // every save up to this ticket has been tried
+    bool retryDue_ = false;                 // pending_ holds failures waiting for retryDelay_
+    bool stopping_ = false;
+    FailureHook hook_;
+
+    std::thread thread_;  // last: starts once everything above exists
+};
+
+}  // namespace parlino::dataset
