@@ -9,8 +9,8 @@
 //
 // Reported: loss, and the 99th percentile of the delay per second of sending: the worst
 // second, the worst charge second, and the worst second once every talk start has been
-// handled (before that, a party's voice waits for the server to handle its talk start,
-// which writes both call logs); the table of every second goes to standard error.
+// handled (before that, a party's voice also waits for the server to handle its talk
+// start); the table of every second goes to standard error.
 #include "BenchServer.h"
 
 #include "tests/server/ServerFormTestAccess.h"

@@ -3,4 +3,5 @@
 parlino_add_test(NAME server_handler_error_tests QT
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/HandlerErrorsTest.cpp
-    LIBS server tables_installer Qt6::Test)
+    LIBS server tables_installer Qt6::Test
+    LABELS tsan)

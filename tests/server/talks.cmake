@@ -5,4 +5,5 @@ parlino_add_test(NAME server_talk_tests QT
         ${CMAKE_CURRENT_LIST_DIR}/TalkBillingTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TalkVoiceTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TalkGridsTest.cpp
-    LIBS server tables_installer Qt6::Test)
+    LIBS server tables_installer Qt6::Test
+    LABELS tsan)
