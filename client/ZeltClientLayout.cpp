@@ -82,9 +82,10 @@ void TZeltClientForm1::CreateControls()
     Label5->setToolTip(levelHint);
     ProgressBar1->setToolTip(levelHint);
     Memo1 = MakeMemo(panel1, "Memo1");
+    // Short enough to be read whole in the memo's width.
     Memo1->setPlainText(QStringLiteral("Information\n"
-                                       "Messages from your service appear here, the newest first.\n"
-                                       "Minimised, the softphone waits in the notification area."));
+                                       "News from your service, newest first.\n"
+                                       "Minimised, it waits in the tray."));
     auto* figures = new QGridLayout;
     figures->addWidget(Label1, 0, 0);
     figures->addWidget(Label2, 0, 1);
