@@ -1,9 +1,10 @@
 #include "platform/net/SocketWait.h"
 
+#include "platform/net/WaitDeadline.h"
+
 #include <poll.h>
 
 #include <cerrno>
-#include <chrono>
 
 namespace parlino::net {
 
@@ -12,17 +13,11 @@ namespace {
 // poll() with the time-out kept across interruptions by signals.
 int PollWithDeadline(std::vector<pollfd>& fds, int timeoutMs)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    int remaining = timeoutMs;
+    const WaitDeadline deadline(timeoutMs);
     for (;;) {
-        const int result = ::poll(fds.data(), fds.size(), remaining);
+        const int result = ::poll(fds.data(), fds.size(), deadline.remainingMs());
         if (result >= 0 || errno != EINTR)
             return result;
-        if (timeoutMs < 0)
-            continue;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        remaining = left.count() > 0 ? static_cast<int>(left.count()) : 0;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <utility>
 
 namespace parlino::net {
@@ -32,6 +33,12 @@ sockaddr_in ToSockaddr(const std::string& address, std::uint16_t port, const cha
     return sa;
 }
 
+std::uint64_t NextOpenId()
+{
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 void RequireOpen(int descriptor, const char* call)
 {
     if (descriptor < 0)
@@ -52,6 +59,7 @@ UdpSocket::~UdpSocket()
 
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)),
+      openId_(std::exchange(other.openId_, 0)),
       localAddress_(std::move(other.localAddress_)),
       localPort_(other.localPort_),
       boundPort_(std::exchange(other.boundPort_, 0)),
@@ -65,6 +73,7 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept
     if (this != &other) {
         close();
         descriptor_ = std::exchange(other.descriptor_, -1);
+        openId_ = std::exchange(other.openId_, 0);
         localAddress_ = std::move(other.localAddress_);
         localPort_ = other.localPort_;
         boundPort_ = std::exchange(other.boundPort_, 0);
@@ -87,6 +96,7 @@ void UdpSocket::allocate()
     if (fd < 0)
         Fail("socket", errno);
     descriptor_ = fd;
+    openId_ = NextOpenId();
 }
 
 void UdpSocket::bind()
@@ -179,6 +189,7 @@ void UdpSocket::close()
     if (descriptor_ >= 0)
         ::close(descriptor_);
     descriptor_ = -1;
+    openId_ = 0;
     boundPort_ = 0;
 }
 

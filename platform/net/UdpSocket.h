@@ -71,11 +71,16 @@ public:
     void close();
     bool isOpen() const { return descriptor_ >= 0; }
     int descriptor() const { return descriptor_; }
+    // A number no other socket made by allocate() in this process has had, 0 while closed.
+    // Tells this socket apart from an earlier one that had the same descriptor (and the same
+    // handle), for whoever keeps state per open socket.
+    std::uint64_t openId() const { return openId_; }
 
 private:
     std::int64_t sendWithFlags(std::string_view bytes, int flags);
 
     int descriptor_ = -1;
+    std::uint64_t openId_ = 0;
     std::string localAddress_;
     std::uint16_t localPort_ = 0;
     std::uint16_t boundPort_ = 0;

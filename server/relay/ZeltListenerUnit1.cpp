@@ -68,9 +68,9 @@ void TZeltUDPListenerThread::runCycle()
         sleepUnlessTerminated(RelayWaitMs);
         return;
     }
-    // A cycle that found datagrams at once would start the next at once, and each wait
-    // costs a look at every receive socket of every talk: with hundreds of talks most of
-    // the relay's time went there. Paced, a wait finds many sockets ready at a time.
+    // A cycle that found datagrams at once would start the next at once, and each wait and
+    // wake-up has its cost however little it finds. Paced, a wait finds many sockets ready
+    // at a time.
     const auto busy = std::chrono::steady_clock::now() - cycleStart;
     if (busy < std::chrono::milliseconds(RelayMinCycleMs))
         sleepUnlessTerminated(static_cast<int>(
@@ -96,7 +96,8 @@ bool TZeltUDPListenerThread::relayPass(Direction direction)
     if (readList.empty())
         return false;
 
-    int ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayWaitMs);
+    net::SocketWaitSet& waitSet = direction == Direction::PayersToPeers ? payersWait_ : peersWait_;
+    int ready = waitSet.wait(readList, net::SocketReadiness::Readable, RelayWaitMs);
     for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
         // The ready list keeps the order of the pairs, so one forward scan finds them all.
         std::size_t position = 0;

@@ -67,6 +67,7 @@ TEST(UdpSocket, ReallocatingReplacesTheSocketAndTheSamePortCanBeBoundAgain)
 {
     UdpSocket socket = BoundOnLoopback();
     const std::uint16_t port = socket.boundPort();
+    const std::uint64_t firstId = socket.openId();
 
     socket.setLocalPort(port);
     socket.allocate();
@@ -74,6 +75,16 @@ TEST(UdpSocket, ReallocatingReplacesTheSocketAndTheSamePortCanBeBoundAgain)
     socket.bind();
     EXPECT_EQ(socket.boundPort(), port);
     EXPECT_TRUE(socket.isOpen());
+
+    // The new socket is told apart from the old one, and a move keeps what it is.
+    const std::uint64_t secondId = socket.openId();
+    EXPECT_NE(secondId, firstId);
+    EXPECT_NE(secondId, 0u);
+    UdpSocket moved(std::move(socket));
+    EXPECT_EQ(moved.openId(), secondId);
+    EXPECT_EQ(socket.openId(), 0u);  // the moved-from handle is closed
+    moved.close();
+    EXPECT_EQ(moved.openId(), 0u);
 }
 
 TEST(UdpSocket, FailuresRaiseOrReport)
