@@ -103,6 +103,9 @@ void BackgroundTableSaver::run()
                 writer_(path, entry.bytes);
             } catch (const std::exception& error) {
                 failures.push_back({path, error.what()});
+            } catch (...) {
+                // Nothing may end the saver's thread: the file is kept like any failure.
+                failures.push_back({path, "Cannot write table file \"" + path + "\""});
             }
         }
 

@@ -269,5 +269,27 @@ TEST(BackgroundTableSaverTest, AFolderThatAppearsLaterGetsTheKeptFile)
     EXPECT_EQ(ReadText(missing / "102cursd.cds"), "more");
 }
 
+TEST(BackgroundTableSaverTest, AWriterThrowingAnythingLeavesTheFileKeptNotTheThreadEnded)
+{
+    int calls = 0;
+    std::vector<std::string> written;
+    std::mutex mutex;
+    Reports reports;
+    BackgroundTableSaver saver(1h, [&](const std::string& path, const Bytes&) {
+        std::lock_guard lock(mutex);
+        if (++calls == 1)
+            throw 42;
+        written.push_back(path);
+    });
+    saver.setFailureHook(reports.hook());
+    saver.save("odd", BytesOf("1"));
+    EXPECT_FALSE(saver.settle());
+    EXPECT_EQ(reports.texts(), std::vector<std::string>{"Cannot write table file \"odd\""});
+    saver.save("next", BytesOf("2"));
+    EXPECT_TRUE(saver.settle());
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(written, (std::vector<std::string>{"next", "odd"}));
+}
+
 }  // namespace
 }  // namespace parlino::dataset
