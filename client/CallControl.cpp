@@ -23,10 +23,9 @@ QString latin1(const std::string& text)
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Line n is account 800 + n.
 QString lineText(std::int32_t account)
 {
-    return QString::number(account - (FirstOutsideLine - 1));
+    return QString::number(outsideLineNumber(account));
 }
 
 // The three parts of an outside number, one per line, for the log.

@@ -118,7 +118,7 @@ void MoneyAndOrders::OrderTable(const std::string& slotLetters, double serverTim
 void MoneyAndOrders::runOrders()
 {
     const std::int32_t peer = shared_.callState.PeerNumber;
-    const QString caption = QStringLiteral("Orders: Line %1").arg(peer - FirstOutsideLine + 1);
+    const QString caption = QStringLiteral("Orders: Line %1").arg(outsideLineNumber(peer));
     OrderNew = OrderOld;
     const bool ok = view_.runOrders(caption, OrderOld, OrderNew, shared_.OrderSlots);
     if (!ok || OrderNew == OrderOld) {

@@ -29,6 +29,13 @@ inline constexpr bool isOutsideLine(std::int32_t clientId)
     return clientId >= FirstOutsideLine && clientId <= LastOutsideLine;
 }
 
+// The line number of an account (5 for 805), in 64 bits: the account may come from a peer
+// and be any int32.
+inline constexpr std::int64_t outsideLineNumber(std::int32_t account)
+{
+    return std::int64_t{account} - (FirstOutsideLine - 1);
+}
+
 // The slot of an outside line in arrays kept per line (0 for 801).
 inline constexpr std::size_t outsideLineSlot(std::int32_t clientId)
 {

@@ -7,6 +7,8 @@
 
 #include <QLocale>
 
+#include <limits>
+
 namespace parlino::test {
 namespace {
 
@@ -269,8 +271,10 @@ TEST_F(CallControlTest, OnlyOutsideLinesWithoutFullDuplexTalkHalfDuplex)
         bool fullDuplex;
         bool halfDuplex;
     };
-    const Case cases[] = {{805, false, true}, {805, true, false},  {801, false, true},
-                          {899, false, true}, {800, false, false}, {900, false, false}};
+    constexpr std::int32_t Lowest = std::numeric_limits<std::int32_t>::min();
+    const Case cases[] = {{805, false, true},    {805, true, false},  {801, false, true},
+                          {899, false, true},    {800, false, false}, {900, false, false},
+                          {Lowest, false, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.account) + (c.fullDuplex ? " full" : " half"));
         state.clear();

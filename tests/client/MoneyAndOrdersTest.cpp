@@ -219,25 +219,33 @@ TEST_F(MoneyAndOrdersTest, OrderTableSetsTheTimeOfDayAndOpensTheDialogAfterTheHa
 // What the dialog's outcome sends.
 TEST_F(MoneyAndOrdersTest, ChangedOrderIsPlacedOnlyAfterOk)
 {
+    constexpr std::int32_t Lowest = std::numeric_limits<std::int32_t>::min();
     struct Case {
         const char* name;
         const char* letters;
         std::optional<std::int32_t> choice;
         bool ok;
         std::vector<std::int32_t> placed;  // empty: nothing sent
+        std::int32_t line = 805;
+        const char* caption = "Orders: Line 5";
     };
     const Case cases[] = {
-        {"moved", "ffyf", 0, true, {805, 2, 0}},       {"cleared", "ffyf", -1, true, {805, 2, -1}},
-        {"first order", "ff", 1, true, {805, -1, 1}},  {"cancelled", "ffyf", 0, false, {}},
-        {"unchanged", "ffyf", std::nullopt, true, {}}, {"empty table", "", std::nullopt, true, {}},
+        {"moved", "ffyf", 0, true, {805, 2, 0}},
+        {"cleared", "ffyf", -1, true, {805, 2, -1}},
+        {"first order", "ff", 1, true, {805, -1, 1}},
+        {"cancelled", "ffyf", 0, false, {}},
+        {"unchanged", "ffyf", std::nullopt, true, {}},
+        {"empty table", "", std::nullopt, true, {}},
+        {"edge of int32", "ff", 1, true, {Lowest, -1, 1}, Lowest, "Orders: Line -2147484448"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         view.setCallButtonsEnabled(false);
         moneyView.orderChoice = c.choice;
         moneyView.ordersOk = c.ok;
-        EXPECT_FALSE(ReceiveOrders(c.letters, ServerTime(QTime(9, 0))));
+        EXPECT_FALSE(ReceiveOrders(c.letters, ServerTime(QTime(9, 0)), c.line));
         RunOrderDialog();
+        EXPECT_EQ(moneyView.orderCaptions.back(), c.caption);
         const std::vector<SentMessage> sent = TakeSent();
         const std::vector<QString> log = TakeLog();
         if (c.placed.empty()) {
