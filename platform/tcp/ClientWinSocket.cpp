@@ -1,18 +1,23 @@
 #include "platform/tcp/ClientWinSocket.h"
 
+#include "platform/net/WaitDeadline.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QSocketNotifier>
+#include <QStringList>
 #include <QTimer>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 namespace parlino::tcp {
 
@@ -24,6 +29,29 @@ QString addressText(const sockaddr_in& address)
     if (!::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text))
         return {};
     return QString::fromLatin1(text);
+}
+
+// Four octets of one to three decimal digits each, up to 255: "01" is 1, never octal.
+std::optional<quint32> dottedDecimal(const QString& text)
+{
+    const QStringList parts = text.split(u'.');
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 address = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3)
+            return std::nullopt;
+        unsigned octet = 0;
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            octet = octet * 10 + static_cast<unsigned>(c.unicode() - u'0');
+        }
+        if (octet > 255)
+            return std::nullopt;
+        address = address << 8 | octet;
+    }
+    return address;
 }
 
 // One end of a connected socket, read with getsockname or getpeername.
@@ -74,9 +102,8 @@ void ClientWinSocket::open()
         if (generation != generation_)
             return;
         if (!address_.isEmpty()) {
-            in_addr parsed{};
-            if (::inet_pton(AF_INET, address_.toLatin1().constData(), &parsed) == 1)
-                startConnect(ntohl(parsed.s_addr));
+            if (const std::optional<quint32> ipv4 = dottedDecimal(address_))
+                startConnect(*ipv4);
             else
                 fail(HostNotFoundError);
             return;
@@ -197,13 +224,30 @@ std::int64_t ClientWinSocket::sendText(std::string_view bytes)
         fail(NotConnectedError);
         return -1;
     }
-    const ssize_t n = ::send(descriptor_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n >= 0)
-        return n;
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
-        return 0;
-    fail(errno);
-    return -1;
+    // A peer that stops reading fills the buffer: wait for room instead of spinning, and give
+    // the connection up when none comes in time.
+    const net::WaitDeadline deadline(sendStallLimitMs_);
+    for (;;) {
+        const ssize_t n = ::send(descriptor_, bytes.data(), bytes.size(),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0)
+            return n;
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            fail(errno);
+            return -1;
+        }
+        const int leftMs = deadline.remainingMs();
+        if (leftMs == 0) {
+            fail(ETIMEDOUT);
+            return -1;
+        }
+        // A reset while waiting wakes the wait too; the next send reports it.
+        pollfd room{descriptor_, POLLOUT, 0};
+        if (::poll(&room, 1, leftMs) < 0 && errno != EINTR) {
+            fail(errno);
+            return -1;
+        }
+    }
 }
 
 QString ClientWinSocket::localAddress() const

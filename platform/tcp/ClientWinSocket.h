@@ -32,7 +32,8 @@ public:
     explicit ClientWinSocket(QObject* parent = nullptr);
     ~ClientWinSocket() override;
 
-    // Where open() connects: the address (dotted decimal) when it is set, else the host name.
+    // Where open() connects: the address (dotted decimal, every octet read as decimal) when
+    // it is set, else the host name.
     void setHost(const QString& host) { host_ = host; }
     void setAddress(const QString& address) { address_ = address; }
     void setPort(quint16 port) { port_ = port; }
@@ -61,9 +62,13 @@ public:
 
     // Every byte received and not yet read.
     std::string receiveText();
-    // Hands bytes to the connection: the number taken (0 when its buffer is full), or -1
-    // when the connection is not open or failed; the error event then follows.
+    // Hands bytes to the connection: the number taken, or -1 when the connection is not
+    // open or failed; the error event then follows. While the connection's buffer is full
+    // it waits for room, blocking, up to the send stall limit; a limit that passes without
+    // a byte taken fails the connection with ETIMEDOUT (110).
     std::int64_t sendText(std::string_view bytes);
+    static constexpr int DefaultSendStallLimitMs = 10000;
+    void setSendStallLimitMs(int limitMs) { sendStallLimitMs_ = limitMs; }
 
 private:
     void startConnect(quint32 ipv4);
@@ -77,6 +82,7 @@ private:
     QString host_;
     QString address_;
     quint16 port_ = 0;
+    int sendStallLimitMs_ = DefaultSendStallLimitMs;
     bool active_ = false;
     bool connected_ = false;
     int descriptor_ = -1;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace parlino::tcp {
@@ -122,6 +123,43 @@ TEST_F(ClientWinSocketTest, FailuresEndInOneErrorWithTheSystemCode)
         EXPECT_EQ(events, c.events);
         EXPECT_FALSE(client.active());
     }
+}
+
+TEST_F(ClientWinSocketTest, OctetsAreReadAsDecimalWhateverTheirLeadingZeros)
+{
+    const std::pair<QString, std::string> cases[] = {
+        {"127.0.0.01", "connect"},  {"127.000.00.001", "connect"}, {"0127.0.0.1", "error 6"},
+        {"127.0.0.256", "error 6"}, {"127.0.0.0x1", "error 6"},    {"127.0..1", "error 6"},
+    };
+    for (const auto& [address, outcome] : cases) {
+        SCOPED_TRACE(address.toStdString());
+        events.clear();
+        client.setAddress(address);
+        client.setPort(server.serverPort());
+        client.open();
+        ASSERT_TRUE(WaitUntil([&] { return Ended(); }));
+        EXPECT_EQ(events.back(), outcome);
+        client.close();
+        while (server.hasPendingConnections())
+            delete server.nextPendingConnection();
+    }
+}
+
+TEST_F(ClientWinSocketTest, ASendToAPeerThatStopsReadingWaitsForRoomThenGivesUp)
+{
+    ConnectByAddress();
+    client.setSendStallLimitMs(300);
+    // The peer reads nothing while the loop runs, so its buffers fill within a few blocks.
+    const std::string block(1 << 20, 'x');
+    std::int64_t result = 0;
+    int calls = 0;
+    while (calls < 1000 && (result = client.sendText(block)) > 0)
+        ++calls;
+    EXPECT_EQ(result, -1) << "a full buffer is waited for, not reported as 0 taken";
+    EXPECT_LT(calls, 1000);
+    EXPECT_FALSE(client.active());
+    ASSERT_TRUE(WaitUntil([&] { return events.size() > 3; }));
+    EXPECT_EQ(events.back(), "error 110");
 }
 
 TEST_F(ClientWinSocketTest, AResetByThePeerIsAnError)
