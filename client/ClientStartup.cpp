@@ -15,13 +15,17 @@ namespace parlino {
 namespace {
 const QString CannotReadWaveData = QStringLiteral("Cannot read wave data");
 
-// The whole file; throws std::runtime_error naming the file and the system's reason.
-QByteArray ReadWholeFile(const QString& path)
+// Only the first line of "ClientID.txt" counts; longer than this it is no number anyway.
+constexpr qint64 MaxClientIdLineBytes = 4096;
+
+// The whole file, or its first maxBytes when that is not negative; throws
+// std::runtime_error naming the file and the system's reason.
+QByteArray ReadFileBytes(const QString& path, qint64 maxBytes = -1)
 {
     QFile file(path);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
+        bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
     if (file.error() != QFileDevice::NoError)
         throw std::runtime_error(
             QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString()).toStdString());
@@ -75,14 +79,22 @@ bool LoadSound(QByteArray& sound, const QString& path)
 
 std::int32_t ReadOwnClientID(const QString& path)
 {
-    return decimalToInt32(SplitLines(ReadWholeFile(path)).value(0));
+    // One byte beyond the bound tells a first line that fits from one that does not.
+    const QByteArray start = ReadFileBytes(path, MaxClientIdLineBytes + 1);
+    const bool lineEnds = start.contains('\n') || start.contains('\r');
+    if (!lineEnds && start.size() > MaxClientIdLineBytes)
+        throw std::runtime_error(QStringLiteral("The first line of \"%1\" is longer than %2 bytes")
+                                     .arg(path)
+                                     .arg(MaxClientIdLineBytes)
+                                     .toStdString());
+    return decimalToInt32(SplitLines(start).value(0));
 }
 
 QStringList ReadContacts(const QString& path)
 {
     if (!QFileInfo::exists(path))
         return {};
-    return SplitLines(ReadWholeFile(path));
+    return SplitLines(ReadFileBytes(path));
 }
 
 QStringList StartUpClient(ClientShared& shared, const ClientStartupFiles& files)

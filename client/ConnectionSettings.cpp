@@ -32,7 +32,9 @@ ConnectionSettings ConnectionSettings::read(IniFile& ini)
     settings.hostName = QString::fromLatin1(
         ini.readString(Section, "Host name", defaults.hostName.toLatin1().toStdString()));
     settings.selectedIndex = ini.readInteger(Section, "Selected index", defaults.selectedIndex);
-    settings.tcpPort = ini.readInteger(Section, "TCP port", defaults.tcpPort);
+    // A number that is no port reads as the default, as bad text does.
+    const int port = ini.readInteger(Section, "TCP port", defaults.tcpPort);
+    settings.tcpPort = port >= 1 && port <= 65535 ? port : defaults.tcpPort;
     return settings;
 }
 

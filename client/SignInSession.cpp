@@ -209,19 +209,24 @@ void SignInSession::socketRead()
     // far: the connection is given up as after a socket error.
     if (InBuffer.size() > MaxUnhandledInput) {
         InBuffer.clear();
-        socket_.close();
-        int errorCode = EMSGSIZE;
-        socketError(errorCode);
+        giveUpConnection(EMSGSIZE);
     }
+}
+
+void SignInSession::giveUpConnection(int errorCode)
+{
+    socket_.close();
+    socketError(errorCode);
 }
 
 void SignInSession::dispatchReplies()
 {
-    const auto onMessage = [this](char letter, const MessageValues& values) {
+    bool givenUp = false;
+    const auto onMessage = [this, &givenUp](char letter, const MessageValues& values) {
         switch (letter) {
         case Letter::LoginAccepted:
-            LoginAccepted(ValueAs<std::int32_t>(values, 0));
-            return true;
+            givenUp = !LoginAccepted(ValueAs<std::int32_t>(values, 0));
+            return !givenUp;
         case Letter::LoginRefused:
             return LoginRefused();
         default:
@@ -242,6 +247,9 @@ void SignInSession::dispatchReplies()
         view_.addLogEntry(QStringLiteral(" ") + QChar::fromLatin1(byte) + QStringLiteral(": unknown command"));
     };
     DrainMessages(InBuffer, &ClientReadFields, onMessage, onUnknown);
+    // What came behind belongs to the connection given up.
+    if (givenUp)
+        InBuffer.clear();
 }
 
 void SignInSession::resumeReplies()
@@ -250,10 +258,15 @@ void SignInSession::resumeReplies()
     dispatchReplies();
 }
 
-void SignInSession::LoginAccepted(std::int32_t serverPort)
+bool SignInSession::LoginAccepted(std::int32_t serverPort)
 {
     if (!state_.Idle())
-        return;
+        return true;
+    // No voice can reach a port outside 1..65535: the server is given up as after an error.
+    if (serverPort < 1 || serverPort > 65535) {
+        giveUpConnection(EPROTO);
+        return false;
+    }
     try {
         const std::string server = socket_.remoteAddress().toStdString();
         for (int i = 0; i < VoiceSocketCount && i < ClientVoiceSocketCount; ++i) {
@@ -263,11 +276,12 @@ void SignInSession::LoginAccepted(std::int32_t serverPort)
         }
     } catch (const std::exception& e) {
         reportException(QString::fromStdString(e.what()));
-        return;
+        return true;
     }
     view_.addLogEntry(QStringLiteral(" Logged in successfully"));
     view_.setCallButtonsEnabled(true);
     view_.minimizeApplication();
+    return true;
 }
 
 bool SignInSession::LoginRefused()

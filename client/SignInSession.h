@@ -51,7 +51,9 @@ public:
     // Takes what the socket received into InBuffer and handles the sign-in replies in it.
     void socketRead();
 
-    void LoginAccepted(std::int32_t serverPort);
+    // False when the port is none (outside 1..65535): the connection has been given up as
+    // after a socket error.
+    bool LoginAccepted(std::int32_t serverPort);
     // False when the rest of InBuffer must wait (the refusal is being told).
     bool LoginRefused();
 
@@ -81,6 +83,8 @@ private:
     // Runs `call` from the event loop, after the current event has returned.
     void later(std::function<void()> call);
     void runConnectSequence();
+    // Closes the connection and recovers as from a socket error with this code.
+    void giveUpConnection(int errorCode);
     void reportException(const QString& message);
 
     tcp::ClientWinSocket& socket_;

@@ -97,24 +97,14 @@ std::string IniFile::readString(const std::string& section, const std::string& k
 
 int IniFile::readInteger(const std::string& section, const std::string& key, int defaultValue) const
 {
-    std::string digits = readString(section, key, {});
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
-        negative = digits.front() == '-';
-        digits.erase(0, 1);
-    }
-    int base = 10;
-    if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0) {
-        digits.erase(0, 2);
-        base = 16;
-    } else if (!digits.empty() && digits.front() == '$') {
-        digits.erase(0, 1);
-        base = 16;
-    }
-    if (digits.empty() || digits.front() == '-' || digits.front() == '+')
+    // Decimal only: a sign other than a leading "-", or a hexadecimal prefix, is bad text.
+    const std::string text = readString(section, key, {});
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string digits = negative ? text.substr(1) : text;
+    if (digits.empty() || !std::isdigit(static_cast<unsigned char>(digits.front())))
         return defaultValue;
     long long wide = 0;
-    if (!ParseWhole(digits, wide, base))
+    if (!ParseWhole(digits, wide, 10))
         return defaultValue;
     if (negative)
         wide = -wide;

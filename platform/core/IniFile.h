@@ -19,8 +19,8 @@ public:
 
     std::string readString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
-    // A value that is not a whole decimal (or "0x"/"$" hexadecimal) integer in range gives
-    // the default.
+    // A value that is not a whole decimal integer in range ("-12", not "+12", "0x1" or "$1")
+    // gives the default.
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
     // A value that is not a number gives the default; "," is taken as the decimal point too.
     double readFloat(const std::string& section, const std::string& key, double defaultValue) const;

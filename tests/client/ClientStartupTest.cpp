@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace parlino {
 namespace {
 
@@ -15,6 +17,9 @@ struct ClientIdCase {
     std::int32_t expected;
     const char* error;  // nullptr: read without error
 };
+
+// A number far beyond the bound on the first line is not read to its end.
+const std::string OverlongFirstLine = std::string(4096, '0') + "7\n";
 
 const ClientIdCase ClientIdCases[] = {
     {"123\r\n", 123, nullptr},
@@ -28,6 +33,7 @@ const ClientIdCase ClientIdCases[] = {
     {"", 0, "'' is not a valid integer value"},
     {"\n123\n", 0, "'' is not a valid integer value"},
     {nullptr, 0, "Cannot read \"ClientID.txt\""},
+    {OverlongFirstLine.c_str(), 0, "The first line of \"ClientID.txt\" is longer than 4096 bytes"},
 };
 
 TEST(ClientStartupTest, OwnNumberFromTheFirstLineOfClientIdFile)

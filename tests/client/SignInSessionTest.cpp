@@ -4,6 +4,10 @@
 
 #include <QFile>
 
+#include <iterator>
+#include <limits>
+#include <utility>
+
 namespace parlino::test {
 namespace {
 
@@ -157,6 +161,55 @@ TEST_F(SignInTest, ASecondSignInOfTheRunBindsTheSamePortsAndStartsFromAnEmptyBuf
     server.Send(BuildMessage('V', 1, {std::int32_t{40404}}));
     ASSERT_TRUE(WaitUntil([&] { return view.minimized == 1; }));
     EXPECT_EQ(voice.VoiceSendHandles[7].peerPort(), 40404);
+}
+
+TEST_F(SignInTest, AnAcceptanceWithAPortThatIsNoneIsHandledAsASocketError)
+{
+    FakeServer server;
+    UseServerPort(server.port());
+    std::vector<char> handled;
+    session.onOtherMessage = [&](char letter, const MessageValues&) {
+        handled.push_back(letter);
+        return true;
+    };
+    const std::int32_t ports[] = {0, -1, 65536, std::numeric_limits<std::int32_t>::min()};
+    for (std::size_t i = 0; i <= std::size(ports); ++i)
+        view.answers.push_back(OkWith("101", "582047"));
+    StartAndWaitForDialog();
+    for (const std::int32_t port : ports) {
+        SCOPED_TRACE(port);
+        ASSERT_NE(server.Accept(), nullptr);
+        ASSERT_TRUE(server.Next());
+        const std::size_t errors = view.errors.size();
+        server.Send(BuildMessage('V', 1, {port}) + BuildMessage('I', 1, {std::string("news")}));
+        // The error, then the dialog again, then the next connection.
+        ASSERT_TRUE(WaitUntil([&] { return view.errors.size() > errors; }));
+        EXPECT_EQ(view.errors.back(), "Socket error (71)");
+        EXPECT_TRUE(LogHas(" Socket error (71)"));
+        EXPECT_EQ(view.dropsWithErrorMarker.back(), true);
+        EXPECT_TRUE(handled.empty()) << "what came behind belongs to the connection given up";
+        EXPECT_EQ(view.minimized, 0);
+        EXPECT_EQ(voice.VoiceSendHandles[0].peerPort(), 0);
+    }
+    ASSERT_NE(server.Accept(), nullptr);
+    EXPECT_EQ(view.errors.size(), std::size(ports));
+}
+
+TEST_F(SignInTest, ATcpPortThatIsNoDecimalPortReadsAsTheDefault)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"111569", "1101"}, {"65536", "1101"}, {"0", "1101"}, {"-1", "1101"},
+        {"0x1", "1101"},    {"+80", "1101"},   {"1", "1"},    {"65535", "65535"},
+    };
+    for (const auto& [text, shown] : cases) {
+        SCOPED_TRACE(text);
+        IniFile ini(IniPath().toStdString());
+        ini.writeString("Server", "TCP port", text);
+        ASSERT_TRUE(ini.save());
+        view.answers.push_back(Exit());
+        StartAndWaitForDialog(static_cast<int>(view.shown.size()) + 1);
+        EXPECT_EQ(view.shown.back().tcpPort, shown);
+    }
 }
 
 TEST_F(SignInTest, RepliesAreActedOnOnlyWhenIdle)

@@ -63,6 +63,9 @@ TEST(IniFile, ValuesThatAreNotNumbersGiveTheDefault)
               "Empty=\n"
               "Negative=-12\n"
               "Hex=$1F\n"
+              "C hex=0x1\n"
+              "Plus=+1\n"
+              "Minus twice=--1\n"
               "Net pay per min=cheap\n"
               "Twice=1.2.3\n");
     const IniFile ini("bad.ini");
@@ -70,7 +73,10 @@ TEST(IniFile, ValuesThatAreNotNumbersGiveTheDefault)
     EXPECT_EQ(ini.readInteger("Server", "Huge", 5), 5);
     EXPECT_EQ(ini.readInteger("Server", "Empty", 5), 5);
     EXPECT_EQ(ini.readInteger("Server", "Negative", 5), -12);
-    EXPECT_EQ(ini.readInteger("Server", "Hex", 5), 31);
+    EXPECT_EQ(ini.readInteger("Server", "Hex", 5), 5);
+    EXPECT_EQ(ini.readInteger("Server", "C hex", 5), 5);
+    EXPECT_EQ(ini.readInteger("Server", "Plus", 5), 5);
+    EXPECT_EQ(ini.readInteger("Server", "Minus twice", 5), 5);
     EXPECT_EQ(ini.readFloat("Server", "Net pay per min", 2.5), 2.5);
     EXPECT_EQ(ini.readFloat("Server", "Twice", 2.5), 2.5);
     EXPECT_EQ(ini.readString("Server", "Empty", "x"), "");
