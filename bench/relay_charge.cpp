@@ -4,12 +4,16 @@
 // starts spread over one second, so that the talks fall on neighbouring charge seconds and
 // some start while the first charges are made. Every party then sends one voice datagram
 // per 120 ms, as clients do, for as long as it takes the billing tick to charge every talk
-// twice (two minute boundaries) at a price per minute. A receiver measures each forwarded
-// datagram's delay from the send time it carries.
+// twice (two minute boundaries) at a price per minute. The voice comes from outside the
+// server's process, as it does in service: each direction is sent by a process of its own,
+// and a third receives what the relay forwards and measures each datagram's delay from the
+// send time it carries. (Load threads inside the server's process saw less than such a load
+// sees.)
 //
-// Reported: loss, and the 99th percentile of the delay per second of sending: the worst
-// second, the worst charge second, and the worst second once every talk start has been
-// handled (before that, a party's voice also waits for the server to handle its talk
+// Reported: loss, the CPU share of the server's threads but the main one while voice flows
+// (the relay's, and an upper bound of it), and the 99th percentile of the delay per second of
+// sending: the worst second, the worst charge second, and the worst second once every talk start
+// has been handled (before that, a party's voice also waits for the server to handle its talk
 // start); the table of every second goes to standard error.
 #include "BenchServer.h"
 
@@ -25,19 +29,25 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <future>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -55,8 +65,15 @@ constexpr auto StartSpread = std::chrono::milliseconds(1000);
 constexpr int TicksWanted = 64;
 constexpr double MaxVoiceSeconds = 150.0;
 constexpr auto DrainTime = std::chrono::milliseconds(500);
-constexpr double PricePerMinute = 1.0;
+constexpr double PricePerMinute = 0.01;
 constexpr int ReplyTimeoutS = 60;
+
+double CpuSeconds(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
 
 sockaddr_in Loopback(std::uint16_t port)
 {
@@ -102,15 +119,76 @@ struct Sample {
     double delay;
 };
 
-// The subscribers' side, on threads of its own with plain sockets.
+// What the load processes share with the benchmark: a mapping made before they are forked.
+// Times are seconds of the steady clock since the talks' epoch, which every process reads
+// alike.
+struct SharedLoad {
+    static constexpr long MaxRounds = static_cast<long>(MaxVoiceSeconds / 0.120) + 2;
+    static constexpr long MaxSent = MaxRounds * TalkCount;
+    static constexpr long MaxSamples = 2 * MaxSent;
+
+    std::atomic<std::int64_t> epochNs{0};  // 0 until everybody has signed in
+    std::atomic<int> ticks{0};
+    std::atomic<bool> receiving{true};
+    std::array<std::atomic<std::uint16_t>, AccountCount> voicePorts{};
+    std::array<std::atomic<double>, AccountCount> talkingSince{};
+    std::array<std::atomic<long>, 2> sentCount{};
+    std::array<std::array<double, MaxSent>, 2> sent{};
+    std::atomic<long> sampleCount{0};
+    std::array<Sample, MaxSamples> samples{};
+};
+
+// An anonymous shared mapping that holds one SharedLoad.
+class SharedLoadMapping {
+public:
+    SharedLoadMapping()
+    {
+        void* memory = ::mmap(nullptr, sizeof(SharedLoad), PROT_READ | PROT_WRITE,
+                              MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED)
+            throw std::runtime_error("cannot map the load's shared memory");
+        load_ = new (memory) SharedLoad;
+    }
+    ~SharedLoadMapping()
+    {
+        load_->~SharedLoad();
+        ::munmap(load_, sizeof(SharedLoad));
+    }
+    SharedLoadMapping(const SharedLoadMapping&) = delete;
+    SharedLoadMapping& operator=(const SharedLoadMapping&) = delete;
+    SharedLoad& operator*() const { return *load_; }
+
+private:
+    SharedLoad* load_ = nullptr;
+};
+
+// Runs `work` in a child process of its own, as a load from outside the server would.
+pid_t ForkLoad(const std::function<void()>& work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        work();
+        ::_exit(0);
+    }
+    if (child < 0)
+        throw std::runtime_error("cannot fork a load process");
+    return child;
+}
+
+bool Exited(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, WNOHANG) == child;
+}
+
+// The subscribers' side. Sign-in and talk starts run on a thread of the benchmark; the voice
+// of each direction is sent by a process of its own, and received by a third.
 class Subscribers {
 public:
-    explicit Subscribers(quint16 serverPort) : serverPort_(serverPort)
+    Subscribers(quint16 serverPort, SharedLoad& shared) : serverPort_(serverPort), shared_(shared)
     {
         voiceIn_ = BoundUdpSocket();
-        voiceOut_ = BoundUdpSocket();
-        talkingSince_ = std::vector<std::atomic<double>>(AccountCount);
-        for (auto& since : talkingSince_)
+        for (auto& since : shared_.talkingSince)
             since = -1;
     }
     ~Subscribers()
@@ -118,10 +196,7 @@ public:
         for (int fd : connections_)
             ::close(fd);
         ::close(voiceIn_);
-        ::close(voiceOut_);
     }
-
-    double Now() const { return std::chrono::duration<double>(Clock::now() - epoch_).count(); }
 
     // Signs everybody in, then starts the talks spread over StartSpread. Returns the
     // number of acceptances.
@@ -139,63 +214,69 @@ public:
                                           std::string("582047"), std::string()}));
         }
         int accepted = 0;
-        voicePorts_.assign(AccountCount, 0);
         for (int i = 0; i < AccountCount; ++i) {
             char reply[5];
             if (!ReadExactly(connections_[static_cast<std::size_t>(i)], reply, sizeof reply) || reply[0] != 'V')
                 continue;
             std::int32_t port = 0;
             std::memcpy(&port, reply + 1, sizeof port);
-            voicePorts_[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(port);
+            shared_.voicePorts[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(port);
             ++accepted;
         }
         epoch_ = Clock::now();
-        signedIn_ = true;
+        shared_.epochNs =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(epoch_.time_since_epoch()).count();
         for (int k = 0; k < TalkCount; ++k) {
             std::this_thread::sleep_until(epoch_ + StartSpread * k / TalkCount);
             Send(k, BuildMessage('S', 1, {std::int32_t{FirstAccount + TalkCount + k}}));
-            const double now = Now();
-            talkingSince_[static_cast<std::size_t>(k)] = now;
-            talkingSince_[static_cast<std::size_t>(TalkCount + k)] = now;
+            const double now = EpochOffset(Clock::now());
+            shared_.talkingSince[static_cast<std::size_t>(k)] = now;
+            shared_.talkingSince[static_cast<std::size_t>(TalkCount + k)] = now;
         }
         return accepted;
     }
 
-    // Every talking party sends once per interval, the sends spread evenly over it, until
+    // Load process: every talking party of one direction (0: the callers, 1: the called)
+    // sends once per interval, the sends of both directions spread evenly over it, until
     // the tick has run TicksWanted times.
-    void SendVoice(std::vector<double>& sendTimes, const std::atomic<int>& ticks)
+    void SendVoice(int direction) const
     {
-        while (!signedIn_)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const int voiceOut = BoundUdpSocket();
+        const Clock::time_point epoch = WaitForEpoch();
         VoicePacket packet;
         packet.Samples.assign(SamplesPerPacket, 0x55);
-        std::int32_t sequence = 0;
-        for (int round = 0;; ++round) {
-            const auto roundStart = epoch_ + PacketInterval * round;
-            if (ticks.load() >= TicksWanted
-                || std::chrono::duration<double>(roundStart - epoch_).count() >= MaxVoiceSeconds)
+        auto& sent = shared_.sent[static_cast<std::size_t>(direction)];
+        long count = 0;
+        for (int round = 0; round < SharedLoad::MaxRounds; ++round) {
+            const auto roundStart = epoch + PacketInterval * round;
+            if (shared_.ticks.load() >= TicksWanted ||
+                std::chrono::duration<double>(roundStart - epoch).count() >= MaxVoiceSeconds)
                 break;
-            packet.Sequence = sequence++;
-            for (int i = 0; i < AccountCount; ++i) {
+            packet.Sequence = round;
+            for (int i = direction * TalkCount; i < (direction + 1) * TalkCount; ++i) {
                 std::this_thread::sleep_until(roundStart + PacketInterval * i / AccountCount);
-                const double since = talkingSince_[static_cast<std::size_t>(i)];
-                if (since < 0)
+                if (shared_.talkingSince[static_cast<std::size_t>(i)] < 0)
                     continue;
-                packet.SendTime = Now();
+                packet.SendTime = std::chrono::duration<double>(Clock::now() - epoch).count();
                 const ByteString bytes = PackVoicePacket(packet);
-                const sockaddr_in to = Loopback(voicePorts_[static_cast<std::size_t>(i)]);
-                if (::sendto(voiceOut_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                             sizeof to) > 0)
-                    sendTimes.push_back(packet.SendTime);
+                const sockaddr_in to = Loopback(shared_.voicePorts[static_cast<std::size_t>(i)]);
+                if (::sendto(voiceOut, bytes.data(), bytes.size(), 0,
+                             reinterpret_cast<const sockaddr*>(&to), sizeof to) > 0)
+                    sent[static_cast<std::size_t>(count++)] = packet.SendTime;
             }
         }
+        shared_.sentCount[static_cast<std::size_t>(direction)] = count;
+        ::close(voiceOut);
     }
 
-    void ReceiveVoice(const std::atomic<bool>& sending, std::vector<Sample>& samples)
+    // Load process: takes every forwarded datagram until told to stop.
+    void ReceiveVoice() const
     {
+        const Clock::time_point epoch = WaitForEpoch();
         char buffer[8192];
         ByteString bytes;
-        while (sending.load()) {
+        long count = 0;
+        while (shared_.receiving.load()) {
             pollfd fd{voiceIn_, POLLIN, 0};
             if (::poll(&fd, 1, 10) <= 0)
                 continue;
@@ -203,31 +284,40 @@ public:
                 const ssize_t length = ::recv(voiceIn_, buffer, sizeof buffer, MSG_DONTWAIT);
                 if (length <= 0)
                     break;
-                const double arrived = Now();
+                const double arrived = std::chrono::duration<double>(Clock::now() - epoch).count();
                 bytes.assign(buffer, static_cast<std::size_t>(length));
                 DrainVoicePackets(bytes, [&](VoicePacket&& packet) {
-                    samples.push_back({packet.SendTime, arrived - packet.SendTime});
+                    if (count < SharedLoad::MaxSamples)
+                        shared_.samples[static_cast<std::size_t>(count++)] = {
+                            packet.SendTime, arrived - packet.SendTime};
                 });
             }
         }
+        shared_.sampleCount = count;
     }
 
-    double EpochOffset(Clock::time_point at) const { return std::chrono::duration<double>(at - epoch_).count(); }
-    bool SignedIn() const { return signedIn_; }
+    double EpochOffset(Clock::time_point at) const
+    {
+        return std::chrono::duration<double>(at - epoch_).count();
+    }
 
 private:
+    Clock::time_point WaitForEpoch() const
+    {
+        while (shared_.epochNs.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return Clock::time_point(std::chrono::nanoseconds(shared_.epochNs.load()));
+    }
+
     void Send(int index, const ByteString& message)
     {
         ::send(connections_[static_cast<std::size_t>(index)], message.data(), message.size(), MSG_NOSIGNAL);
     }
 
     quint16 serverPort_;
+    SharedLoad& shared_;
     int voiceIn_ = -1;
-    int voiceOut_ = -1;
     std::vector<int> connections_;
-    std::vector<std::uint16_t> voicePorts_;
-    std::vector<std::atomic<double>> talkingSince_;
-    std::atomic<bool> signedIn_{false};
     Clock::time_point epoch_;
 };
 
@@ -250,39 +340,63 @@ void BM_RelayThroughCharges(benchmark::State& state)
         return;
     }
 
-    std::vector<Sample> samples;
-    std::vector<double> sent;
+    SharedLoadMapping mapping;
+    SharedLoad& shared = *mapping;
     std::vector<std::pair<Clock::time_point, std::int32_t>> ticks;  // time, counter before
     std::int32_t counterBefore = 0;
-    std::atomic<int> tickCount{0};
     QObject::connect(window.Timer1, &QTimer::timeout, &window, [&] {
         // Runs after the tick: the counter it saw is the one before it moved on.
         ticks.push_back({Clock::now(), counterBefore});
         counterBefore = inside.SecondCounter;
-        ++tickCount;
+        ++shared.ticks;
     });
     int accepted = 0;
     for (auto _ : state) {
-        Subscribers subscribers(window.ServerSocket1->Port());
-        std::atomic<bool> sending{true};
-        std::atomic<bool> done{false};
-        auto calls = std::async(std::launch::async, [&] { return subscribers.SignInAndStartTalks(); });
-        std::thread receiver([&] { subscribers.ReceiveVoice(sending, samples); });
-        std::thread sender([&] {
-            subscribers.SendVoice(sent, tickCount);
-            std::this_thread::sleep_for(DrainTime);
-            sending = false;
-            done = true;
-        });
+        Subscribers subscribers(window.ServerSocket1->Port(), shared);
+        // Forked before the sign-in thread starts, so that each copies only this thread.
+        const pid_t receiver = ForkLoad([&] { subscribers.ReceiveVoice(); });
+        const std::array<pid_t, 2> senders{ForkLoad([&] { subscribers.SendVoice(0); }),
+                                           ForkLoad([&] { subscribers.SendVoice(1); })};
+        auto calls = std::async(std::launch::async,
+                                [&] { return subscribers.SignInAndStartTalks(); });
         std::optional<Clock::time_point> allStarted;
-        while (!done) {
+        std::array<bool, 2> senderDone{false, false};
+        double cpuBefore = 0, mainCpuBefore = 0;
+        Clock::time_point voiceStart;
+        const auto serve = [&] {
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
             if (!allStarted && inside.TalkList.size() == static_cast<std::size_t>(TalkCount))
                 allStarted = Clock::now();
+            if (voiceStart == Clock::time_point{} && shared.epochNs.load() != 0) {
+                voiceStart = Clock::now();
+                cpuBefore = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+                mainCpuBefore = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+            }
+        };
+        while (!senderDone[0] || !senderDone[1]) {
+            serve();
+            for (std::size_t d = 0; d < senders.size(); ++d)
+                senderDone[d] = senderDone[d] || Exited(senders[d]);
         }
-        sender.join();
-        receiver.join();
+        const double voiceSeconds =
+            std::chrono::duration<double>(Clock::now() - voiceStart).count();
+        const double otherThreadsCpu = (CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore) -
+            (CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - mainCpuBefore);
+        for (const auto drainEnd = Clock::now() + DrainTime; Clock::now() < drainEnd;)
+            serve();
+        shared.receiving = false;
+        while (!Exited(receiver))
+            serve();
         accepted = calls.get();
+        const std::vector<Sample> samples(shared.samples.begin(),
+                                          shared.samples.begin() + shared.sampleCount.load());
+        std::vector<double> sent;
+        for (std::size_t d = 0; d < senders.size(); ++d)
+            sent.insert(sent.end(), shared.sent[d].begin(),
+                        shared.sent[d].begin() + shared.sentCount[d].load());
+        state.counters["server_cpu_pct_but_main_thread"] = voiceSeconds > 0
+            ? 100.0 * otherThreadsCpu / voiceSeconds
+            : 0;
 
         std::set<std::int32_t> phases;
         for (const auto& talk : inside.TalkList)

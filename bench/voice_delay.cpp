@@ -2,10 +2,13 @@
 // server's relay on loopback, directly or each behind a path that loses 5 % of the
 // datagrams and delays the rest by 0 to 80 ms. A packet of the captured sweep is the marker:
 // it enters A's capture when A's device starts recording it and leaves B's playback when
-// B's device starts playing it.
+// B's device starts playing it. B starts its voice phase_ms after A: the two sound cards
+// keep that phase for long, and where the relay's transit makes arrivals straddle the
+// listener's playback refill, packets are played twice and skipped.
 //
-//   bench_voice_delay                           both paths, 60 s of talk each (2 minutes)
-//   bench_voice_delay --benchmark_filter=/0/    the direct path only
+//   bench_voice_delay --benchmark_filter=seconds:60     both paths, 60 s of talk each
+//   bench_voice_delay --benchmark_filter=seconds:20     the direct path at every phase over one
+//                                                       packet period, 20 s each (8 minutes)
 #include "VoiceLink.h"
 #include "VoiceSessionTestAccess.h"
 
@@ -47,6 +50,7 @@ void BM_MouthToEar(benchmark::State& state)
 {
     const bool lossy = state.range(0) != 0;
     const auto seconds = static_cast<int>(state.range(1));
+    const auto phase = std::chrono::milliseconds(state.range(2));
     const test::WaveFileBuilder::Bytes sweepA = test::SweepSignal(40, 0.0);
     const test::WaveFileBuilder::Bytes sweepB = test::SweepSignal(30, 1.0);
     test::WaveFileBuilder::Save("voice-a.wav", test::WaveFileBuilder().fmt().data(sweepA).build());
@@ -75,6 +79,11 @@ void BM_MouthToEar(benchmark::State& state)
             // A's capture starts at the end of its StartVoice, B's playback inside its own.
             link.a.rig.session->StartVoice();
             captureStartA = Steady::now();
+            while (Steady::now() < captureStartA + phase) {
+                MainThreadCalls::ServePending();
+                std::this_thread::sleep_until(
+                    std::min(captureStartA + phase, Steady::now() + std::chrono::milliseconds(1)));
+            }
             const Steady::time_point beforeB = Steady::now();
             link.b.rig.session->StartVoice();
             playbackStartB = beforeB + (Steady::now() - beforeB) / 2;
@@ -118,8 +127,9 @@ void BM_MouthToEar(benchmark::State& state)
     state.counters["cpu_s_per_talk_min_all"] = talkMinutes > 0 ? cpu / talkMinutes : 0;
 }
 BENCHMARK(BM_MouthToEar)
-    ->ArgsProduct({{0, 1}, {60}})
-    ->ArgNames({"lossy", "seconds"})
+    ->ArgsProduct({{0, 1}, {60}, {0}})
+    ->ArgsProduct({{0}, {20}, benchmark::CreateDenseRange(0, 115, 5)})
+    ->ArgNames({"lossy", "seconds", "phase_ms"})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
