@@ -45,6 +45,7 @@ std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::st
     // The relay waits before it receives, but a socket listed twice (two talks of one
     // payer) is read twice per wait; that second read must not block the relay.
     receive->setNonBlocking(true);
+    receive->senderAddress = peerAddress;
     const std::uint16_t receivePort = receive->boundPort();
 
     for (auto& send : UDPSendHandles[slot(clientId)]) {

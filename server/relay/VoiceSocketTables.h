@@ -3,7 +3,7 @@
 //
 // Locking: the tables, the sockets in them and each socket's receiveBuffer and
 // activityFlag are guarded by the window's TalkLock.
-//   - The relay thread holds it for writing for each pass of a relay cycle.
+//   - The relay thread holds it for writing for each relay cycle.
 //   - Sign-in holds it for writing while replaceVoiceSockets() swaps a subscriber's
 //     sockets, so the relay never sees a socket half made or already freed.
 //   - The billing tick holds it for reading only while it reads and clears activityFlag;
@@ -40,8 +40,9 @@ public:
     TZeltIdSocketHandle* sendHandle(int clientId, int index) const;
 
     // Closes and frees the subscriber's sockets, then makes new ones bound to
-    // `localAddress` with ports the system chooses: the receive socket, and the send
-    // sockets connected to peerAddress:peerPort. Returns the receive socket's port.
+    // `localAddress` with ports the system chooses: the receive socket, which takes
+    // datagrams from peerAddress only, and the send sockets connected to
+    // peerAddress:peerPort. Returns the receive socket's port.
     // Throws NetError (the sockets made so far stay in the tables) and std::out_of_range
     // for an id outside 1 to 1001. Call with TalkLock held for writing.
     std::uint16_t replaceVoiceSockets(int clientId, const std::string& localAddress,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace parlino {
 
@@ -13,6 +14,10 @@ class TZeltIdSocketHandle : public net::UdpSocket {
 public:
     TZeltIdSocketHandle() = default;
 
+    // Of a receive socket: the address its subscriber signed in from, the only one whose
+    // datagrams it takes. Those of any other are read and dropped, so that a stranger can
+    // neither speak into a talk nor keep a silent one alive and charged.
+    std::string senderAddress;
     // Datagram bytes received and not yet forwarded. A packet cut across datagrams waits
     // here for its rest.
     ByteString receiveBuffer;

@@ -3,8 +3,6 @@
 #include "platform/core/MainThreadCalls.h"
 #include "platform/net/SocketWait.h"
 
-#include <chrono>
-
 namespace parlino {
 
 int SendSocketIndex(std::int32_t sequence)
@@ -54,75 +52,70 @@ void TZeltUDPListenerThread::Execute()
 
 void TZeltUDPListenerThread::runCycle()
 {
-    const auto cycleStart = std::chrono::steady_clock::now();
     if (TalksChanged.load())
         SyncTalks();
-    bool waited = false;
-    if (!snapshot_->empty()) {
-        waited = relayPass(Direction::PayersToPeers);
-        waited = relayPass(Direction::PeersToPayers) || waited;
-    }
     // Nothing to wait on (no talks, or no party with a receive socket): pause for one wait
     // instead of spinning.
-    if (!waited) {
+    if (snapshot_->empty() || !relayCycle())
         sleepUnlessTerminated(RelayWaitMs);
-        return;
-    }
-    // A cycle that found datagrams at once would start the next at once, and each wait and
-    // wake-up has its cost however little it finds. Paced, a wait finds many sockets ready
-    // at a time.
-    const auto busy = std::chrono::steady_clock::now() - cycleStart;
-    if (busy < std::chrono::milliseconds(RelayMinCycleMs))
-        sleepUnlessTerminated(static_cast<int>(
-            RelayMinCycleMs - std::chrono::duration_cast<std::chrono::milliseconds>(busy).count()));
 }
 
-bool TZeltUDPListenerThread::relayPass(Direction direction)
+bool TZeltUDPListenerThread::relayCycle()
 {
-    const std::vector<TTalkPair>& pairs = *snapshot_;
-    const auto source = [direction](const TTalkPair& pair) {
-        return direction == Direction::PayersToPeers ? pair.Payer : pair.Peer;
-    };
-    const auto target = [direction](const TTalkPair& pair) {
-        return direction == Direction::PayersToPeers ? pair.Peer : pair.Payer;
-    };
-
     WriteLockGuard guard(TalkLock);
-    std::vector<net::UdpSocket*> readList;
-    readList.reserve(pairs.size());
-    for (const TTalkPair& pair : pairs)
-        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(source(pair)))
-            readList.push_back(handle);
-    if (readList.empty())
+    // The payers' sockets in talk order, then the peers': a socket of a party in two talks
+    // is listed once for each, and each listing is read once per round.
+    routes_.clear();
+    for (const TTalkPair& pair : *snapshot_)
+        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Payer))
+            routes_.push_back({handle, pair.Peer});
+    for (const TTalkPair& pair : *snapshot_)
+        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Peer))
+            routes_.push_back({handle, pair.Payer});
+    if (routes_.empty())
         return false;
 
-    net::SocketWaitSet& waitSet = direction == Direction::PayersToPeers ? payersWait_ : peersWait_;
-    int ready = waitSet.wait(readList, net::SocketReadiness::Readable, RelayWaitMs);
+    ready_.clear();
+    readyRoutes_.clear();
+    for (std::size_t i = 0; i < routes_.size(); ++i) {
+        ready_.push_back(routes_[i].from);
+        readyRoutes_.push_back(i);
+    }
+    int ready = waitSet_.wait(ready_, net::SocketReadiness::Readable, RelayWaitMs);
     for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
-        // The ready list keeps the order of the pairs, so one forward scan finds them all.
-        std::size_t position = 0;
-        for (net::UdpSocket* socket : readList) {
-            std::size_t match = position;
-            while (match < pairs.size() && sockets_.receiveHandle(source(pairs[match])) != socket)
-                ++match;
-            if (match == pairs.size())
-                continue;
-            position = match;
-            forward(*static_cast<TZeltIdSocketHandle*>(socket), target(pairs[match]));
-        }
+        keepReadyRoutes(ready_);
+        for (const std::size_t route : readyRoutes_)
+            forward(*routes_[route].from, routes_[route].toClientId);
         // Only what has already arrived on the sockets just served: waiting here for
         // their next datagrams (which clients send 120 ms apart, at staggered times) would
-        // hold every other socket of both directions for up to two more waits a pass.
-        ready = net::WaitForSockets(readList, net::SocketReadiness::Readable, RelayFollowUpWaitMs);
+        // hold every other socket for up to another wait.
+        ready = net::WaitForSockets(ready_, net::SocketReadiness::Readable, RelayFollowUpWaitMs);
     }
     return true;
+}
+
+void TZeltUDPListenerThread::keepReadyRoutes(const std::vector<net::UdpSocket*>& ready)
+{
+    // A wait keeps the ready sockets in the order they were listed, so one forward scan
+    // pairs each with its listing.
+    std::size_t kept = 0;
+    std::size_t next = 0;
+    for (const net::UdpSocket* socket : ready) {
+        while (next < readyRoutes_.size() && routes_[readyRoutes_[next]].from != socket)
+            ++next;
+        if (next == readyRoutes_.size())
+            break;
+        readyRoutes_[kept++] = readyRoutes_[next++];
+    }
+    readyRoutes_.resize(kept);
 }
 
 void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toClientId)
 {
     char datagram[RelayReceiveLength];
-    const std::int64_t received = from.receiveFrom(datagram, sizeof datagram);
-    if (received <= 0)
+    net::Endpoint source;
+    const std::int64_t received = from.receiveFrom(datagram, sizeof datagram, &source);
+    if (received <= 0 || source.address != from.senderAddress)
         return;
     from.receiveBuffer.append(datagram, static_cast<std::size_t>(received));
     // A whole packet leaves as it came: decoding and packing it again gives the same bytes.

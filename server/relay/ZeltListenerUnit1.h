@@ -1,21 +1,23 @@
 // The voice relay thread: forwards the voice datagrams of every talk between its parties.
 //
-// Each cycle makes two passes: payers' receive sockets to the peers' send sockets, then
-// the peers' to the payers'. Each pass holds TalkLock for writing, and lets it go before
-// the next, so that a sign-in or the billing tick waits for one pass at most. A pass
-// waits 30 ms for any of its receive sockets to become readable, forwards what arrived
-// and goes on with those of the sockets that delivered which have more waiting already,
-// until none has or it has read MaxReadRoundsPerPass times: a peer that floods its voice
-// port cannot keep the lock. Each direction keeps its receive sockets registered with the
-// system from pass to pass (a SocketWaitSet), so that with hundreds of talks a wait costs
-// what it finds rather than a look at every socket. A cycle without traffic so takes two
-// 30 ms waits, and a datagram waits at most about one cycle. When no party of any talk has
-// a receive socket there is nothing to wait on, and the cycle sleeps 30 ms instead of
-// spinning; a cycle that was done in less than RelayMinCycleMs sleeps the rest, so that
-// under load each wait finds many sockets ready.
-// A datagram's bytes join the socket's receive buffer; every whole packet in it sets the
-// socket's activity flag and leaves through the other party's send socket number
-// |Sequence| mod 8, if that socket becomes writable within 30 ms (else it is dropped).
+// Each cycle holds TalkLock for writing and waits once, 30 ms at most, for any receive
+// socket of both parties of every talk to become readable; it forwards what arrived and goes
+// on with those of the sockets that delivered which have more waiting already, until none
+// has or it has read MaxReadRoundsPerPass times: a peer that floods its voice port cannot
+// keep the lock. Then it lets the lock go, so that a sign-in or the billing tick waits for
+// one cycle at most, and starts the next at once. A datagram thus leaves within about the
+// time it takes to forward what arrived with it, whatever its direction: a transit that
+// swung with where the datagram fell in a longer cycle would, when arrivals straddle the
+// listener's playback refill, have packets played twice and others skipped. The receive
+// sockets stay registered with the system from cycle to cycle (a SocketWaitSet), so that
+// with hundreds of talks a wait costs what it finds rather than a look at every socket.
+// When no party of any talk has a receive socket there is nothing to wait on, and the
+// cycle sleeps 30 ms instead of spinning.
+// A receive socket takes datagrams from its subscriber's signed-in address only; others
+// are read and dropped. A datagram's bytes join the socket's receive buffer; every whole
+// packet in it sets the socket's activity flag and leaves through the other party's send
+// socket number |Sequence| mod 8, if that socket becomes writable within 30 ms (else it is
+// dropped).
 //
 // The thread works on its own copy of the talks. When the owner marks the talks changed
 // (talksChanged), the next cycle takes the owner's published talks (SyncTalks) before it
@@ -39,8 +41,6 @@ namespace parlino {
 inline constexpr int RelayWaitMs = SamplesPerPacket >> 5;  // 30 ms
 inline constexpr int RelayFollowUpWaitMs = 0;
 inline constexpr int MaxReadRoundsPerPass = 8;
-// The shortest cycle: a quicker one sleeps the rest (without the lock) before the next.
-inline constexpr int RelayMinCycleMs = 20;
 inline constexpr std::size_t RelayReceiveLength = 8192;
 
 // The send socket that carries a packet: |Sequence| mod VoiceSocketCount.
@@ -63,11 +63,18 @@ protected:
     void Execute() override;
 
 private:
-    enum class Direction { PayersToPeers, PeersToPayers };
+    // A receive socket of a talk's party, and the other party, whose voice it carries.
+    struct Route {
+        TZeltIdSocketHandle* from = nullptr;
+        std::int32_t toClientId = 0;
+    };
 
     void runCycle();
-    // One pass under TalkLock; false when there was no receive socket to wait on.
-    bool relayPass(Direction direction);
+    // Forwarding under TalkLock; false when there was no receive socket to wait on.
+    bool relayCycle();
+    // After a wait has cut `ready` down to the sockets still ready, keeps in readyRoutes_
+    // the routes of those that stayed.
+    void keepReadyRoutes(const std::vector<net::UdpSocket*>& ready);
     void forward(TZeltIdSocketHandle& from, std::int32_t toClientId);
 
     VoiceSocketTables& sockets_;
@@ -75,9 +82,11 @@ private:
     std::atomic<bool>& TalksChanged;
     const TalkPairSource& talks_;
     std::unique_ptr<std::vector<TTalkPair>> snapshot_;
-    // One per direction: each keeps its receive sockets registered from pass to pass.
-    net::SocketWaitSet payersWait_;
-    net::SocketWaitSet peersWait_;
+    net::SocketWaitSet waitSet_;
+    // Kept from cycle to cycle for their room only.
+    std::vector<Route> routes_;
+    std::vector<net::UdpSocket*> ready_;
+    std::vector<std::size_t> readyRoutes_;
 };
 
 }  // namespace parlino

@@ -119,6 +119,39 @@ TEST_F(RelayForwarding, PeerVoiceGoesBackThroughThePayersSocketOfTheSameNumber)
     EXPECT_TRUE(ActivitySet(101));
 }
 
+TEST_F(RelayForwarding, VoiceFromAnAddressOtherThanTheSubscribersIsDroppedAndKeepsNoTalkAlive)
+{
+    LoopbackClient payer(101), peer(202);
+    StartTalk(payer, peer);
+    net::UdpSocket stranger;
+    stranger.setLocalAddress("127.0.0.2");
+    stranger.allocate();
+    stranger.bind();
+    stranger.setPeer("127.0.0.1", sockets.receiveHandle(202)->boundPort());
+    stranger.connect();
+
+    // A whole packet and the start of another, into the peer's voice port.
+    const ByteString strangers = PackVoicePacket(MakePacket(1, 9));
+    ASSERT_GT(stranger.send(strangers + strangers.substr(0, 400)), 0);
+    // Until the relay has read it (bounded); meanwhile nothing reaches the payer.
+    bool read = false;
+    for (int waited = 0; waited < 5000 && !read; waited += 10) {
+        ASSERT_FALSE(payer.receive(10)) << "a stranger's voice was forwarded";
+        std::vector<net::UdpSocket*> waiting{sockets.receiveHandle(202)};
+        read = net::WaitForSockets(waiting, net::SocketReadiness::Readable, 0) == 0;
+    }
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(ActivitySet(202));  // taken under the lock: the relay is done with it
+
+    // The peer's own packet is the first and only one the payer hears, whole.
+    peer.send(PackVoicePacket(MakePacket(2)));
+    const auto arrival = payer.receive();
+    ASSERT_TRUE(arrival);
+    EXPECT_EQ(arrival->bytes, PackVoicePacket(MakePacket(2)));
+    EXPECT_TRUE(payer.nothingWaiting());
+    EXPECT_TRUE(ActivitySet(202));
+}
+
 TEST_F(RelayForwarding, PartyWithoutSocketsLosesThePacketAndOthersGoOn)
 {
     LoopbackClient lonely(303), payer(101), peer(202);
