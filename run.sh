@@ -36,7 +36,7 @@ build() {   # build <dir> <cmake args...>
 case "${1:-}" in
 test)
     install_missing
-    build build/test -DCMAKE_BUILD_TYPE=Debug -DPARLINO_SANITIZE=ON
+    build build/test -DCMAKE_BUILD_TYPE=Debug -DPARLINO_SANITIZE=ON -DPARLINO_WERROR=ON
     cd build/test
     ctest --output-on-failure --parallel "$(nproc)" --timeout 600 "${@:2}"
     ;;
@@ -45,7 +45,7 @@ tsan)
     # Tools that run during the build (the softphone's asset maker) use Qt's own threads,
     # which are not instrumented; only the tests are checked.
     TSAN_OPTIONS="report_bugs=0" build build/tsan -DCMAKE_BUILD_TYPE=Debug -DPARLINO_TSAN=ON \
-        -DPARLINO_BUILD_BENCH=OFF
+        -DPARLINO_WERROR=ON -DPARLINO_BUILD_BENCH=OFF
     cd build/tsan
     ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L tsan "${@:2}"
     ;;
