@@ -12,7 +12,7 @@ root=$(pwd)
 packages=(build-essential cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libasound2-dev libjpeg-dev
-          libx11-dev xvfb xauth openbox xdotool xclip x11-utils imagemagick)
+          libx11-dev xvfb xauth openbox tint2 xdotool xclip x11-utils imagemagick)
 
 install_missing() {
     local missing=()
@@ -50,7 +50,8 @@ tsan)
     ctest --output-on-failure --parallel "$(nproc)" --timeout 600 -L tsan "${@:2}"
     ;;
 demo)
-    install_missing xvfb
+    # x11vnc: the README's way to reach the demo's virtual desktop.
+    install_missing x11vnc
     # With the benchmarks, so that build/release also serves `cmake --build build/release
     # --target bench_<name>`.
     build build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARLINO_BUILD_TESTS=OFF -DPARLINO_BUILD_BENCH=ON

@@ -16,6 +16,26 @@ done
 
 say() { echo "demo: $*" >&2; }
 
+# One demo per build: the lock is held by this script and inherited by everything it starts,
+# so it stays taken while any of them runs. It sits beside the folder that is made anew.
+exec {lockfd}>"$build/demo.lock"
+flock -n "$lockfd" || {
+    say "a demo of $build is already running; stop it first (\"Stop & Exit\" in the server's tray menu, or Ctrl-C where it runs)."
+    exit 1
+}
+# A server or softphone still working in the demo folder (started by hand, or left by a demo
+# that was killed) keeps its files: the folder is not made anew under it.
+for proc in /proc/[0-9]*; do
+    read -r name 2>/dev/null <"$proc/comm" || continue
+    case "$name" in ParlinoServer | ParlinoClient) ;; *) continue ;; esac
+    case "$(readlink "$proc/cwd" 2>/dev/null)/" in
+    "$demo"/*)
+        say "$name (pid ${proc#/proc/}) runs in $demo; end it first."
+        exit 1
+        ;;
+    esac
+done
+
 "$(dirname "$0")/make_demo_folder.sh" "$build" "$demo"
 
 port=1101
@@ -47,20 +67,44 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 130' INT TERM
 
+# until_true SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds, at most SECONDS.
+until_true() {
+    local seconds=$1 round
+    shift
+    for ((round = 0; round < seconds * 10; round++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# Where each program's first window goes: on a desktop of our own, side by side so that all
+# three can be seen and the softphones told apart (101 above, 102 below); on the user's
+# desktop, wherever its window manager puts them.
+declare -A placement=([server]="" [101]="" [102]="")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    command -v Xvfb >/dev/null || { echo "No display and no Xvfb to make one." >&2; exit 1; }
+    for tool in Xvfb openbox tint2 xprop xdotool; do
+        command -v "$tool" >/dev/null || { say "no display, and no $tool to make one."; exit 1; }
+    done
     exec {displayfd}<> <(:)
-    Xvfb -displayfd "$displayfd" -screen 0 1280x800x24 -nolisten tcp 2>/dev/null &
+    # Wide enough for the operator window (1260 x 950) beside the two softphones (520 x 420).
+    Xvfb -displayfd "$displayfd" -screen 0 1920x1080x24 -nolisten tcp 2>/dev/null &
     pids+=($!)
-    read -r -t 10 -u "$displayfd" number || { echo "Xvfb did not start." >&2; exit 1; }
+    read -r -t 10 -u "$displayfd" number || { say "Xvfb did not start."; exit 1; }
     exec {displayfd}<&-
     export DISPLAY=":$number"
-    if command -v openbox >/dev/null; then
-        openbox >/dev/null 2>&1 &
-        pids+=($!)
-    fi
-    say "no display: running on the virtual display $DISPLAY (Xvfb)."
-    say "look at it with: DISPLAY=$DISPLAY import -window root screen.png"
+    openbox >/dev/null 2>&1 &
+    pids+=($!)
+    until_true 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' \
+        || { say "the window manager did not start."; exit 1; }
+    # The taskbar and the notification area, where the programs go when minimised.
+    tint2 -c "$(dirname "$0")/demo-panel.tint2rc" >/dev/null 2>&1 &
+    pids+=($!)
+    until_true 10 xdotool search --classname tint2 || { say "the panel did not start."; exit 1; }
+    placement=([server]="-qwindowgeometry +0+0" [101]="-qwindowgeometry +1280+0"
+               [102]="-qwindowgeometry +1280+500")
+    say "no display: running on the virtual display $DISPLAY (Xvfb, 1920x1080)."
+    say "reach it with a VNC viewer on localhost:5900 after: x11vnc -display $DISPLAY -localhost -forever -nopw"
 fi
 
 # Without a sound card each softphone uses the emulated audio device: it captures silence and
@@ -77,15 +121,40 @@ say "softphones: $demo/101 and $demo/102; settings: $client.ini"
 say "sign in with the password 582047; PINs to top up: 10000000000000000080 (10),"
 say "20000000000000000250 (20), 50000000000000000500 (50)."
 
-# prefixed: each program's standard error, each line marked with its name.
-(cd "$demo/server" && exec "$server" 2> >(sed -u 's/^/[server] /' >&2)) &
+# listens PID: whether process PID holds the socket listening on the TCP port.
+listens() {
+    local inode link
+    for inode in $(awk -v port=":$(printf '%04X' "$port")" \
+                       '$2 ~ port"$" && $4 == "0A" { print $10 }' /proc/net/tcp /proc/net/tcp6); do
+        for link in /proc/"$1"/fd/*; do
+            [ "$(readlink "$link")" = "socket:[$inode]" ] && return 0
+        done
+    done
+    return 1
+}
+if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+    say "TCP port $port is taken by another program, where the server would listen (\"TCP port\" in $server.ini and $client.ini); stopping."
+    exit 1
+fi
+
+# prefixed: each program's standard error, each line marked with its name; the server's is
+# kept in server.log too, where its start-up error is looked for.
+# shellcheck disable=SC2086  # the placement is one option and its value, or nothing
+(cd "$demo/server" && exec "$server" ${placement[server]} \
+    2> >(tee "$demo/server.log" | sed -u 's/^/[server] /' >&2)) &
 server_pid=$!
 pids+=("$server_pid")
 
-# The server listens one second after start; the softphones are started once it does.
-for _ in $(seq 1 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
-    kill -0 "$server_pid" 2>/dev/null || { echo "The server stopped." >&2; exit 1; }
+# The server listens one second after start (longer on a busy machine); the softphones are
+# started once it does. An error box of its start-up is hidden with its window: its standard
+# error tells.
+for ((round = 0; ; round++)); do
+    listens "$server_pid" && break
+    kill -0 "$server_pid" 2>/dev/null || { say "the server stopped."; exit 1; }
+    if grep -q "Cannot listen" "$demo/server.log" 2>/dev/null || ((round == 300)); then
+        say "the server does not listen on TCP port $port (its error is above); stopping."
+        exit 1
+    fi
     sleep 0.1
 done
 
@@ -93,9 +162,13 @@ for id in 101 102; do
     (
         cd "$demo/$id"
         [ "$sound_card" = yes ] || export PARLINO_AUDIO="file::$demo/$id/played.wav:$demo/$id/tones.wav"
-        exec "$client" 2> >(sed -u "s/^/[$id] /" >&2)
+        # shellcheck disable=SC2086
+        exec "$client" ${placement[$id]} 2> >(sed -u "s/^/[$id] /" >&2)
     ) &
     pids+=($!)
 done
+restart="cd $demo/102 &&${DISPLAY:+ DISPLAY=$DISPLAY}"
+[ "$sound_card" = yes ] || restart+=" PARLINO_AUDIO=file::played.wav:tones.wav"
+say "to start a softphone again after it ended (here 102): $restart $client ${placement[102]} &"
 say "running; end the server (tray menu \"Stop & Exit\") or press Ctrl-C to stop everything."
 wait "$server_pid" || true
