@@ -223,6 +223,15 @@ public:
             shared_.voicePorts[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(port);
             ++accepted;
         }
+        // Every callee answers first: a talk starts only on the answer its payer was given.
+        for (int k = 0; k < TalkCount; ++k)
+            Send(TalkCount + k, BuildMessage('A', 1, {std::int32_t{FirstAccount + k}}));
+        for (int k = 0; k < TalkCount; ++k) {
+            char answer = 0;
+            if (!ReadExactly(connections_[static_cast<std::size_t>(k)], &answer, 1) ||
+                answer != 'A')
+                std::fprintf(stderr, "no answer reached %d\n", FirstAccount + k);
+        }
         epoch_ = Clock::now();
         shared_.epochNs =
             std::chrono::duration_cast<std::chrono::nanoseconds>(epoch_.time_since_epoch()).count();

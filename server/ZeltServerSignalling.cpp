@@ -99,7 +99,7 @@ void TZeltServerForm1::HandleClientMessage(TZeltServerClientWinSocket& connectio
         TalkStart(connection, values);
         break;
     case Letter::TalkEnd:
-        TalkEnd(values);
+        TalkEnd(connection, values);
         break;
     case Letter::CardTopUp:
         TopUp(connection, values);
@@ -108,7 +108,7 @@ void TZeltServerForm1::HandleClientMessage(TZeltServerClientWinSocket& connectio
         ReportBalance(connection);
         break;
     default:
-        RelayToTarget(letter, values);
+        RelayToTarget(connection, letter, values);
         break;
     }
 }
@@ -148,6 +148,7 @@ void TZeltServerForm1::SignIn(TZeltServerClientWinSocket& connection, const Mess
             FixRecordFile fix(CriticalFixPath, FixRecordFile::Mode::Write);
             connection.Client_ID = id;
             ClientSockets[static_cast<std::size_t>(id - 1)] = &connection;
+            callAnswers_.forget(id);  // a phone that signs in rings for nobody
             users.Edit();
             if (!newPassword.empty()) {
                 dataset::Field& field = users.FieldByName("Password");
@@ -180,6 +181,8 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
 {
     const std::int32_t sender = connection.Client_ID;
     const std::int32_t target = ValueAs<std::int32_t>(values, 0);
+    if (letter == Letter::CallRequest || letter == Letter::OutsideCallRequest)
+        callAnswers_.forget(sender);
     std::optional<char> refusal;
     bool passed = false;
     {
@@ -216,13 +219,24 @@ void TZeltServerForm1::CheckAndForwardCall(TZeltServerClientWinSocket& connectio
     Deliver(target, letter, fieldCount, forwarded);
 }
 
-void TZeltServerForm1::RelayToTarget(char letter, const MessageValues& values)
+void TZeltServerForm1::RelayToTarget(TZeltServerClientWinSocket& connection, char letter,
+                                     const MessageValues& values)
 {
+    const std::int32_t sender = connection.Client_ID;
     const std::int32_t target = ValueAs<std::int32_t>(values, 0);
     switch (letter) {
-    case Letter::CallCancel:
-        Deliver(target, Letter::CallDropped);
+    case Letter::AnswerCall:
+        callAnswers_.answered(sender, target);
+        Deliver(target, letter);
         break;
+    case Letter::CallCancel: {
+        callAnswers_.forget(sender);
+        // Its "T" would end the target's talk on his phone: only a party of it may.
+        const TTalkRecord* talk = talkOf(target);
+        if (talk == nullptr || talk->Payer == sender || talk->Peer == sender)
+            Deliver(target, Letter::CallDropped);
+        break;
+    }
     case Letter::DtmfDigits:
         Deliver(target, letter, 1, {values[1]});
         break;

@@ -9,6 +9,7 @@
 #include "server/DataUnit2.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
+#include "server/ZeltServerClientWinSocket.h"
 
 #include <QTimer>
 
@@ -77,6 +78,14 @@ void TZeltServerForm1::StopRelayThread()
     RelayThread.reset();
 }
 
+const TTalkRecord* TZeltServerForm1::talkOf(std::int32_t clientId) const
+{
+    for (const std::unique_ptr<TTalkRecord>& talk : TalkList)
+        if (talk && (talk->Payer == clientId || talk->Peer == clientId))
+            return talk.get();
+    return nullptr;
+}
+
 void TZeltServerForm1::ReleaseLogRows(TTalkRecord& talk)
 {
     // The users table visits each party as it lets go of that party's row, so the operator
@@ -110,15 +119,23 @@ void TZeltServerForm1::settleCallLogs()
     callLogSaver_.settle();  // a failure has been reported and is tried again by the saver
 }
 
-void TZeltServerForm1::TalkEnd(const MessageValues& values)
+void TZeltServerForm1::TalkEnd(TZeltServerClientWinSocket& connection, const MessageValues& values)
 {
     const std::int32_t payer = ValueAs<std::int32_t>(values, 0);
     const std::int32_t partyToTell = ValueAs<std::int32_t>(values, 1);
-    // The first talk of that payer, whoever asks and whatever peer the message names.
+    // The first talk of that payer, whatever peer the message names.
     const auto found = std::find_if(TalkList.begin(), TalkList.end(),
                                     [payer](const auto& talk) { return talk->Payer == payer; });
     if (found == TalkList.end())
         return;
+    // A talk is ended only by its parties, and only they are told: a stranger's "T" would
+    // cut it, or drop the call of whomever it names.
+    const auto isParty = [&talk = **found](std::int32_t id) {
+        return id == talk.Payer || id == talk.Peer;
+    };
+    if (!isParty(connection.Client_ID))
+        return;
+    const bool tell = isParty(partyToTell);
     const int index = static_cast<int>(found - TalkList.begin());
     {
         dataset::Dataset& talks = Store().TalksTable;
@@ -136,7 +153,8 @@ void TZeltServerForm1::TalkEnd(const MessageValues& values)
             talks.Delete();
         }
     }
-    Deliver(partyToTell, Letter::CallDropped);
+    if (tell)
+        Deliver(partyToTell, Letter::CallDropped);
 }
 
 void TZeltServerForm1::DropAllTalks()

@@ -51,6 +51,10 @@ void TZeltServerForm1::TalkStart(TZeltServerClientWinSocket& connection, const M
 {
     const std::int32_t payer = connection.Client_ID;
     const std::int32_t peer = ValueAs<std::int32_t>(values, 0);
+    // Only the party that answered this caller, and nobody taken by a talk already: else a
+    // stranger's start would cut into a running talk or connect a phone that only rings.
+    if (!callAnswers_.take(payer, peer) || talkOf(payer) != nullptr || talkOf(peer) != nullptr)
+        return;
     TDataModule2& store = Store();
     dataset::Dataset& users = store.ClientDataSet1;
     dataset::Dataset& log = store.CurServDay;

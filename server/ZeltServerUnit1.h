@@ -12,6 +12,7 @@
 #include "platform/dataset/Dataset.h"
 #include "platform/tcp/ServerWinSocket.h"
 #include "platform/thread/ReadWriteLock.h"
+#include "server/CallAnswers.h"
 #include "server/relay/VoiceSocketTables.h"
 #include "server/TalkRecord.h"
 
@@ -144,7 +145,7 @@ public:
     // Any thread: the talks as last published by markTalksChanged.
     std::vector<TTalkPair> currentTalkPairs() const override;
     void TalkStart(TZeltServerClientWinSocket& connection, const MessageValues& values);  // "S"
-    void TalkEnd(const MessageValues& values);                                           // "T"
+    void TalkEnd(TZeltServerClientWinSocket& connection, const MessageValues& values);    // "T"
     void Timer1Timer();  // the billing tick
     // Stops the relay thread and forgets every talk, telling nobody; the next tick stops
     // Timer1 and restores the priority. The talks table is left to the caller.
@@ -202,7 +203,8 @@ private:
     void SignIn(TZeltServerClientWinSocket& connection, const MessageValues& values);
     void CheckAndForwardCall(TZeltServerClientWinSocket& connection, char letter,
                              const MessageValues& values);
-    void RelayToTarget(char letter, const MessageValues& values);
+    void RelayToTarget(TZeltServerClientWinSocket& connection, char letter,
+                       const MessageValues& values);
     void OfferPrice(TZeltServerClientWinSocket& connection, const MessageValues& values);
     TZeltServerClientWinSocket* ConnectionOf(std::int32_t clientId) const;
     void Reply(TZeltServerClientWinSocket& connection, char letter, int count = 0,
@@ -223,6 +225,8 @@ private:
     // Reads and clears the payers' activity flags under TalkLock, in TalkList order; the
     // lock is held for nothing else, so the relay keeps its pace while the tick charges.
     std::vector<bool> takePayerActivity();
+    // The talk the subscriber takes part in, as payer or peer; nullptr for none.
+    const TTalkRecord* talkOf(std::int32_t clientId) const;
     void ReleaseLogRows(TTalkRecord& talk);
     // Moves the users table to the account and its current-day log to the row; false when
     // either no longer exists (a reload rebuilds every row).
@@ -276,6 +280,8 @@ private:
     // Price per minute of each outside line 801 to 899 (slot Client_ID - 801), as last offered.
     std::array<double, OutsideLineCount> LinePrices{};
     ByteString OutBuffer;  // every message the server sends is built here
+    // The answers relayed to callers, each good for one talk start.
+    CallAnswers callAnswers_;
     // Guards voiceSockets_ with its buffers and activity flags; see VoiceSocketTables.h.
     ReadWriteLock TalkLock;
 

@@ -55,6 +55,8 @@ TEST_F(StartupTest, StopAndExitEndsTheTalksWithoutTellingAnybodyAndClosesTheWind
     ASSERT_EQ(caller.NextLetter(), 'V');
     callee.SignIn(102);
     ASSERT_EQ(callee.NextLetter(), 'V');
+    callee.Send('A', 1, {std::int32_t{101}});
+    ASSERT_EQ(caller.NextLetter(), 'A');
     caller.Send('S', 1, {std::int32_t{102}});
     ASSERT_EQ(callee.NextLetter(), 'S');
     ASSERT_EQ(inside().TalkList.size(), 1u);

@@ -70,9 +70,10 @@ TEST_F(TalkBilling, TalksStartedAtDifferentTicksAreChargedOnTheirOwnPhase)
     auto alice = SignedIn(101);
     auto bob = SignedIn(102);
     auto carol = SignedIn(103);
+    auto erin = SignedIn(105);
     StartTalk(*alice, 101, *bob, 102);
     Tick(3, {101});
-    StartTalk(*carol, 103, *bob, 102);
+    StartTalk(*carol, 103, *erin, 105);
     ASSERT_EQ(inside().TalkList.size(), 2u);
     EXPECT_EQ(inside().TalkList[1]->MinutePhase, 3);
 
@@ -160,25 +161,27 @@ TEST_F(TalkBilling, TalksTableLosesExactlyTheDroppedRows)
     auto carol = SignedIn(103);
     auto erin = SignedIn(105);
     auto line = SignedIn(801);
+    SetField(104, "Status", "OFFLINE");  // Dave, so that he can sign in
+    auto dave = SignedIn(104);
     SetField(105, "Balance", 1.0);  // one minute leaves exactly nothing
     StartTalk(*alice, 101, *bob, 102);
     StartTalk(*erin, 105, *carol, 103);
-    StartTalk(*line, 801, *bob, 102);
+    StartTalk(*line, 801, *dave, 104);
 
     Tick(1, {101, 105, 801});
     EXPECT_EQ(erin->NextLetter(), 'Z');
     EXPECT_EQ(carol->NextLetter(), 'Z');
     EXPECT_DOUBLE_EQ(BalanceOf(105), 0.0);
     EXPECT_EQ(Payers(), (std::vector<std::int32_t>{101, 801}));
-    EXPECT_EQ(TalksColumn("ID2ID"), (std::vector<std::string>{"101 > 102", "801 > 102"}));
-    EXPECT_EQ(TalksColumn("N2N"), (std::vector<std::string>{"Alice > Bob", "Line 1 > Bob"}));
+    EXPECT_EQ(TalksColumn("ID2ID"), (std::vector<std::string>{"101 > 102", "801 > 104"}));
+    EXPECT_EQ(TalksColumn("N2N"), (std::vector<std::string>{"Alice > Bob", "Line 1 > Dave"}));
     EXPECT_EQ(TalksColumn("Duration"), (std::vector<std::string>{"1", "1"}));
 
     // Alice falls silent; the line's talk goes on and is charged its second minute at the
     // tick that drops hers.
     Tick(60, {801});
     EXPECT_EQ(Payers(), std::vector<std::int32_t>{801});
-    EXPECT_EQ(TalksColumn("ID2ID"), std::vector<std::string>{"801 > 102"});
+    EXPECT_EQ(TalksColumn("ID2ID"), std::vector<std::string>{"801 > 104"});
     EXPECT_EQ(TalksColumn("Duration"), std::vector<std::string>{"2"});
     EXPECT_DOUBLE_EQ(BalanceOf(101), 19.0) << "a silent talk is dropped before its minute";
     EXPECT_TRUE(window->Timer1->isActive());

@@ -43,9 +43,16 @@ protected:
         payer.Send('S', 1, {peer});
         ExpectNothingBefore(payer, payerId);
     }
-    // A talk that must start: the peer is told with "S".
+    // The peer answers the payer's call: the payer holds the answer once its "A" has come.
+    static void Answer(Subscriber& payer, std::int32_t payerId, Subscriber& peer)
+    {
+        peer.Send('A', 1, {payerId});
+        EXPECT_EQ(payer.NextLetter(), 'A') << "answer to " << payerId;
+    }
+    // A talk that must start: answered, then asked for; the peer is told with "S".
     void StartTalk(Subscriber& payer, std::int32_t payerId, Subscriber& peer, std::int32_t peerId)
     {
+        Answer(payer, payerId, peer);
         RequestTalk(payer, payerId, peerId);
         EXPECT_EQ(peer.NextLetter(), 'S') << payerId << " > " << peerId;
     }
