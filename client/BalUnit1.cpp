@@ -8,6 +8,11 @@
 
 namespace parlino {
 
+namespace {
+// The digits of a card's PIN, all of which the field shows.
+constexpr int PinDigits = 20;
+}  // namespace
+
 TBal_Form::TBal_Form(bool& pay, QString& pin, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowStaysOnTopHint), pay_(pay), pin_(pin)
 {
@@ -28,6 +33,7 @@ TBal_Form::TBal_Form(bool& pay, QString& pin, QWidget* owner)
     groupLayout->addLayout(fields);
     LabeledEdit1 = AddLabeledEdit(*fields, QStringLiteral("LabeledEdit1"),
                                   QStringLiteral("PIN-code:"));
+    FitDigits(*LabeledEdit1, PinDigits);
     const DialogButtonPair buttons = AddDialogButtons(*layout, QStringLiteral("Cancel"));
     BitBtn1 = buttons.ok;
     BitBtn2 = buttons.cancel;

@@ -26,6 +26,9 @@ ui::MaskEdit* AddOctet(QHBoxLayout& row, int number, const QString& mask)
     edit->setEditMask(mask);
     ui::setTag(edit, OctetTag);
     row.addWidget(edit);
+    // The mask's separator stands after the field: it is never part of the text.
+    if (!edit->editMask().literals().isEmpty())
+        row.addWidget(new QLabel(edit->editMask().literals()));
     return edit;
 }
 
@@ -101,10 +104,8 @@ TConnForm::TConnForm(QString& hostName, QString& ipAddress, int& selectedIndex, 
     LabeledEdit3->setToolTip(QStringLiteral("Default password is 582047"));
     BitBtn3 = new QPushButton(QStringLiteral("Change"));
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn3->setAutoDefault(false);
     loginLayout->addWidget(BitBtn3);
     layout->addWidget(login);
-    BitBtn4->setAutoDefault(false);
 
     const DialogButtonPair buttons = AddDialogButtons(*layout, QStringLiteral("Exit"));
     BitBtn1 = buttons.ok;
@@ -115,6 +116,8 @@ TConnForm::TConnForm(QString& hostName, QString& ipAddress, int& selectedIndex, 
     connect(BitBtn3, &QPushButton::clicked, this, &TConnForm::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TConnForm::BitBtn4Click);
     FormCreate();
+    // The password is what the subscriber types every time.
+    LabeledEdit3->setFocus(Qt::OtherFocusReason);
 }
 
 void TConnForm::FormCreate()
@@ -170,11 +173,15 @@ void TConnForm::BitBtn2Click()
 
 void TConnForm::BitBtn3Click()
 {
-    TChPwForm change(password_, newPassword_);
+    TChPwForm change(password_, newPassword_, this);
     if (ui::ExecForm(change) != QDialog::Accepted)
         return;
-    if (!TakeServerFields())
+    if (!TakeServerFields()) {
+        // The dialog stays open: a later OK sends what the fields hold, no new password.
+        password_.clear();
+        newPassword_.clear();
         return;
+    }
     clientId_ = LabeledEdit2->text();
     accept();
 }
@@ -185,7 +192,7 @@ void TConnForm::BitBtn4Click()
     QString udpBase = udpBase_;
     QString udpMax = udpMax_;
     QString socketCount = socketCount_;
-    TPortForm ports(tcpPort, udpBase, udpMax, socketCount);
+    TPortForm ports(tcpPort, udpBase, udpMax, socketCount, this);
     if (ui::ExecForm(ports) == QDialog::Accepted) {
         tcpPort_ = tcpPort;
         udpBase_ = udpBase;

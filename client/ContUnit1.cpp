@@ -21,7 +21,6 @@ QPushButton* AddSideButton(QBoxLayout& layout, const char* name, const QString& 
 {
     auto* button = new QPushButton(caption);
     button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);  // Return presses "OK" wherever the focus is
     layout.addWidget(button);
     return button;
 }

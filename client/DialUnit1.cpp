@@ -58,7 +58,6 @@ TDialForm::TDialForm(std::int32_t& number, QStringList& contacts, QString& count
     ui::setTag(MaskEdit1, ClientIdTag);
     BitBtn1 = new QPushButton(QStringLiteral("Contacts"));
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setAutoDefault(false);  // Return presses "OK" wherever the focus is
     grid->addWidget(RadioButton1, 0, 0);
     grid->addWidget(MaskEdit1, 0, 1);
     grid->addWidget(BitBtn1, 0, 2);

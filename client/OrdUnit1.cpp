@@ -1,8 +1,8 @@
 #include "client/OrdUnit1.h"
 
+#include "client/DialogParts.h"
 #include "platform/ui/NameValueGrid.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -54,16 +54,12 @@ TOrd_Form::TOrd_Form(std::int32_t orderOld, std::int32_t& orderNew, const QStrin
     Label4 = MakeLabel(QStringLiteral("Label4"), QStringLiteral("No"));
     groupLayout->addWidget(Label4, 3, 1);
 
-    auto* box = new QDialogButtonBox;
-    BitBtn3 = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    const DialogButtonPair buttons = AddDialogButtons(*layout, QStringLiteral("Cancel"));
+    BitBtn3 = buttons.ok;
+    BitBtn4 = buttons.cancel;
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
-    BitBtn4 = box->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     BitBtn4->setObjectName(QStringLiteral("BitBtn4"));
-    BitBtn3->setDefault(true);
-    layout->addWidget(box);
     // Return presses OK, also from the grid; the grid does not take Tab for itself.
-    BitBtn1->setAutoDefault(false);
-    BitBtn2->setAutoDefault(false);
     StringGrid1->setTabKeyNavigation(false);
 
     connect(BitBtn1, &QPushButton::clicked, this, &TOrd_Form::BitBtn1Click);

@@ -39,7 +39,8 @@ QPlainTextEdit* MakeMemo(QWidget* parent, const char* name)
     auto* memo = new QPlainTextEdit(parent);
     memo->setObjectName(QString::fromLatin1(name));
     memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A line longer than the memo is wide wraps: every line is read whole at any size.
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     return memo;
 }
 

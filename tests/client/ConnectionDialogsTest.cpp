@@ -202,6 +202,24 @@ TEST_F(ConnectionDialogTest, ChangePasswordChecksTheRepeatAndSendsTheOldPassword
     EXPECT_EQ(s.newPassword, "abc");
     EXPECT_EQ(s.clientId, "102");
     EXPECT_EQ(boxes.requests().size(), 1u);
+
+    // Typed alike with an octet left incomplete: the dialog stays, and a later OK sends the
+    // password field without a new password.
+    result = Show([](QDialog& form) {
+        FormDriver driver(form);
+        if (form.windowTitle() != "Connection") {
+            ChangeTo("abc", "abc")(form);
+            return;
+        }
+        driver.type("MaskEdit2", "");
+        driver.type("LabeledEdit3", "typed");
+        driver.click("BitBtn3");
+        driver.type("MaskEdit2", "0");
+        driver.click("BitBtn1");
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(s.password, "typed");
+    EXPECT_EQ(s.newPassword, "");
 }
 
 TEST_F(ConnectionDialogTest, MoreShowsThePortsDisabledAndChangesNothing)
