@@ -31,6 +31,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
 {
     if (!setup_.openDocument)
         setup_.openDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    errors_->setDefaultOwner(this);
     CreateControls();
     CreateMenus();
     CreateTray();
@@ -128,13 +129,14 @@ void TZeltClientForm1::InfoMessage(const QString& text)
 
 void TZeltClientForm1::ApplicationEvents1Exception(QWidget* control, const std::exception& error)
 {
-    // Shown once the handler that raised the error has returned, never inside it.
+    // Shown once the handler that raised the error has returned, never inside it, over the
+    // form of the control concerned; without one, over the dialog at work or this window.
     const ExceptionResponse response = ChooseExceptionResponse(control, error);
+    QWidget* owner = control ? control->window() : nullptr;
     if (response.standard)
-        errors_->postError(response.text);
+        errors_->post(response.text, QApplication::applicationName(), ui::DialogIcon::Error, owner);
     else
-        errors_->post(response.text, response.caption, ui::DialogIcon::Error,
-                      control ? control->window() : this);
+        errors_->post(response.text, response.caption, ui::DialogIcon::Error, owner);
     if (response.deleteTypedChar && control) {
         QCoreApplication::postEvent(
             control, new QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier));

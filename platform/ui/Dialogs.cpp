@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace parlino::ui {
@@ -21,6 +22,14 @@ QMessageBox::StandardButtons ToQtButtons(DialogButtons buttons)
     case DialogButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
+}
+
+// The window a box stands over: the modal dialog at work, else the active window.
+QWidget* BoxOwner()
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return QApplication::activeWindow();
 }
 
 DialogAnswer FromQtButton(int button)
@@ -51,15 +60,21 @@ DialogAnswer ShowMessage(const QString& text, const QString& caption, DialogButt
         {DialogRequest::Kind::Message, caption, text, buttons, icon, {}}, answered);
     if (answered)
         return response.answer;
-    QMessageBox box(ToQtIcon(icon), caption, text, ToQtButtons(buttons), QApplication::activeWindow());
+    // Its owner may go while it is open (an error box closed meanwhile) and take it along.
+    const QPointer<QMessageBox> box = new QMessageBox(ToQtIcon(icon), caption, text,
+                                                      ToQtButtons(buttons), BoxOwner());
     if (buttons == DialogButtons::YesNo) {
         // Qt takes closing a Yes/No box (title bar or Escape) for No. It is no answer at all:
         // a hidden Cancel receives it instead.
-        QPushButton* dismissed = box.addButton(QMessageBox::Cancel);
+        QPushButton* dismissed = box->addButton(QMessageBox::Cancel);
         dismissed->hide();
-        box.setEscapeButton(dismissed);
+        box->setEscapeButton(dismissed);
     }
-    return FromQtButton(box.exec());
+    const int pressed = box->exec();
+    if (!box)
+        return DialogAnswer::Cancel;
+    delete box.data();
+    return FromQtButton(pressed);
 }
 
 void ShowError(const QString& text)
@@ -87,8 +102,8 @@ std::optional<QString> InputBox(const QString& caption, const QString& prompt,
         return response.input;
     }
     bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
+    const QString text = QInputDialog::getText(BoxOwner(), caption, prompt, QLineEdit::Normal,
+                                               defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return text;

@@ -108,6 +108,22 @@ void ErrorDisplay::note(const QString& text, const QString& caption)
     log_(logLine(message));
 }
 
+void ErrorDisplay::setDefaultOwner(QWidget* window)
+{
+    defaultOwner_ = window;
+}
+
+QWidget* ErrorDisplay::ownerNow() const
+{
+    if (!defaultOwner_)
+        return nullptr;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (defaultOwner_->isVisible() && !defaultOwner_->isMinimized())
+        return defaultOwner_;
+    return nullptr;
+}
+
 void ErrorDisplay::setLog(std::function<void(const QString&)> log)
 {
     std::lock_guard lock(pendingMutex_);
@@ -123,7 +139,11 @@ void ErrorDisplay::showPending()
     }
     std::vector<Box*> opened;
     std::vector<Box*> grown;
-    for (const Message& message : batch) {
+    for (Message& message : batch) {
+        if (!message.hasOwner) {
+            message.owner = ownerNow();
+            message.hasOwner = message.owner != nullptr;
+        }
         Box* box = boxFor(message);
         if (!box && boxes_.size() < MaxOpenBoxes) {
             auto made = std::make_unique<Box>();
@@ -192,7 +212,9 @@ void ErrorDisplay::present(Box& box)
     auto* widget = new QMessageBox(ToQtIcon(box.icon), box.caption, box.text(), QMessageBox::Ok,
                                    box.hasOwner ? box.owner.data() : nullptr);
     widget->setAttribute(Qt::WA_DeleteOnClose);
-    widget->setWindowModality(Qt::NonModal);
+    // A box with an owner keeps the operator from that window until answered, as a message
+    // box would, yet without a loop of its own. One without keeps everything usable.
+    widget->setWindowModality(box.hasOwner ? Qt::WindowModal : Qt::NonModal);
     widget->setDetailedText(box.details());
     box.widget = widget;
     const Box* key = &box;

@@ -2,8 +2,9 @@
 //
 // Socket, timer and worker-thread handlers must never wait for the operator: post() writes
 // the message to standard error with its time at once and returns; the box opens only after
-// the handler has returned, from the event loop. Boxes never block either: each one is a
-// non-modal window, so the program keeps serving while it is open.
+// the handler has returned, from the event loop. Boxes never block either: none runs a loop
+// of its own, so the program keeps serving while it is open. A box with an owner stands
+// over it, modal to it (to it alone); one without is a window of its own, modal to nothing.
 //
 // A flood of errors stays a handful of windows: a message joins the open box with the same
 // caption, icon and owner, which then counts them and lists the latest. At most
@@ -60,6 +61,11 @@ public:
     // Any thread. Writes a word for the operator to the log only, as post() would.
     void note(const QString& text, const QString& caption);
 
+    // Main thread. Messages posted without an owner are shown over the modal dialog at work
+    // when they are shown, else over `window` while it is on screen (not minimised). Without
+    // it they stand alone.
+    void setDefaultOwner(QWidget* window);
+
     // Where every message is written as one line with its time; standard error by default.
     void setLog(std::function<void(const QString& line)> log);
 
@@ -84,6 +90,7 @@ private:
     struct Box;
 
     Box* boxFor(const Message& message);
+    QWidget* ownerNow() const;
     void present(Box& box);
     void gather(Box& box, const Message& message);
     std::unique_ptr<Box> takeBox(const Box* box);
@@ -100,6 +107,7 @@ private:
 
     // Main thread only.
     std::vector<std::unique_ptr<Box>> boxes_;
+    QPointer<QWidget> defaultOwner_;
 };
 
 }  // namespace parlino::ui

@@ -170,7 +170,40 @@ for id in 101 102; do
     xdotool windowmove "$(main_window "$id")" "$x" 0
     x=640
 done
-for id in 101 102; do
+
+# --- Dialog keys and stacking, part 1: the Connection dialog -------------------------------
+# Asked of the window manager, not of the widgets: the active window and whom a window is
+# transient for (that keeps it above its dialog).
+active_window() { printf '%d\n' "$(xprop -root _NET_ACTIVE_WINDOW | awk '{print $NF}')"; }
+transient_for() { printf '%d\n' "$(xprop -id "$1" WM_TRANSIENT_FOR | awk '{print $NF}')"; }
+is_active() { [ "$(active_window)" = "$1" ]; }
+# is_active_over WINDOW_TITLE ID PARENT: the active window is softphone ID's window of that
+# title, standing over PARENT.
+is_active_over() {
+    local w
+    w=$(window "$2" "$1")
+    [ -n "$w" ] && is_active "$w" && [ "$(transient_for "$w")" = "$3" ]
+}
+# Both dialogs up, so that no new window takes the focus in between. 101: the password is
+# typed where the focus starts, Tab goes over "Exit" and back, Return signs in (the log says
+# so below).
+connection_101=$(wait_window 101 Connection)
+connection_102=$(wait_window 102 Connection)
+xdotool windowactivate --sync "$connection_101"
+xdotool type --delay 20 582047
+xdotool key --delay 50 Tab Tab Tab shift+Tab shift+Tab shift+Tab Return
+until_true 15 "101: Return after Tab over the buttons did not sign in" \
+    bash -c "[ -z \"\$(xdotool search --all --onlyvisible --pid ${softphone[101]} --name '^Connection\$')\" ]"
+# 102: Return on the focused "More >>" opens the Ports dialog over the Connection dialog.
+xdotool windowactivate --sync "$connection_102"
+xdotool key --delay 50 shift+Tab shift+Tab Return
+until_true 15 "102: the Ports dialog is not the active window over the Connection dialog" \
+    is_active_over Ports 102 "$connection_102"
+xdotool key Escape
+until_true 15 "102: Escape did not close the Ports dialog" is_active "$connection_102"
+# --- end of part 1 ---------------------------------------------------------------------------
+
+for id in 102; do
     w=$(wait_window "$id" Connection)
     click "$w" "${password_field[@]}"
     xdotool type --delay 20 582047
@@ -238,5 +271,20 @@ done
 for table in 103cursd 000__tlk; do
     [ "$(table_rows "$work/demo/server/USERLOGS/$table.cds")" = 0 ] || fail "$table: not empty"
 done
+# --- Dialog keys and stacking, part 2: an error box over the Dialing dialog ----------------
+# An empty number: the conversion error's box is the active window, over the dialog, and
+# Return closes it; then Escape puts the number back and a second Escape cancels the dialog.
+click "$(main_window 101)" "${call_button[@]}"
+dialing=$(wait_window 101 Dialing)
+xdotool key --clearmodifiers ctrl+a BackSpace Return
+until_true 15 "101: the error box is not the active window over the Dialing dialog" \
+    is_active_over ParlinoClient 101 "$dialing"
+xdotool key Return
+until_true 15 "101: Return did not close the error box" is_active "$dialing"
+xdotool key --delay 50 Escape Escape
+until_true 15 "101: Escape did not cancel the Dialing dialog" \
+    bash -c "[ -z \"\$(xdotool search --all --onlyvisible --pid ${softphone[101]} --name '^Dialing\$')\" ]"
+# --- end of part 2 ---------------------------------------------------------------------------
+
 failed=0
 echo "PASSED"
