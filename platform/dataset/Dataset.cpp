@@ -4,6 +4,8 @@
 #include "platform/dataset/DatasetIndex.h"
 #include "platform/dataset/RowStore.h"
 
+#include <algorithm>
+
 namespace parlino::dataset {
 
 Dataset::Dataset(std::vector<FieldDef> layout, std::string name)
@@ -41,6 +43,7 @@ void Dataset::SetLayout(std::vector<FieldDef> layout)
     compiled_.clear();
     indexName_.clear();
     aggregates_.clear();
+    keptOrders_.clear();
     BuildFields();
 }
 
@@ -83,7 +86,9 @@ void Dataset::CheckEditing() const
 void Dataset::ApplyDefaults(Row& row) const
 {
     row.values.resize(fields_.size());
-    row.nested.resize(fields_.size());
+    if (std::any_of(fields_.begin(), fields_.end(),
+                    [](const auto& field) { return field->Nested(); }))
+        row.nested.resize(fields_.size());
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const Field& field = *fields_[i];
         if (field.Type() == FieldType::Nested)
@@ -168,7 +173,9 @@ void Dataset::Post()
     }
     state_ = DatasetState::Browse;
     MarkModified();
-    Reorder();
+    // Only the posted row moves: re-sorting every row at each post made filling a table
+    // cost the square of its rows.
+    PlacePostedRow();
     NotifyState();
     NotifyData();
     NotifyCursor();
@@ -235,12 +242,12 @@ void Dataset::Delete()
     NotifyCursor();
 }
 
-void Dataset::StoreValue(int field, const Value& value)
+void Dataset::StoreValue(int field, Value value)
 {
     if (state_ == DatasetState::Edit)
-        editValues_[static_cast<std::size_t>(field)] = value;
+        editValues_[static_cast<std::size_t>(field)] = std::move(value);
     else
-        newRow_->values[static_cast<std::size_t>(field)] = value;
+        newRow_->values[static_cast<std::size_t>(field)] = std::move(value);
     NotifyRow(pos_);
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace parlino::dataset {
@@ -165,17 +166,26 @@ private:
     void CheckEditing() const;               // throws unless in edit or insert state
     void CheckBrowse();                      // posts a pending edit or insert
     const Value& ActiveValue(int field) const;
-    void StoreValue(int field, const Value& value);
+    void StoreValue(int field, Value value);
     void BeginNewRow(bool atEnd);
     void ApplyDefaults(Row& row) const;
     void Reorder();                          // rebuilds the current order, keeps the cursor
+    // Moves the current row, just posted, to its place in the current order (which every
+    // other row keeps), and the cursor with it.
+    void PlacePostedRow();
     void ShowFromFirst();                    // new rows shown: order rebuilt, cursor on first
     void RebindNested();                     // nested tables follow the active row
-    void AttachStore(RowStore* store);       // nested: show another owner row's rows
+    // Nested: show the rows of another owner row (its handle, 0 for none).
+    void AttachStore(RowStore* store, std::uint64_t ownerRow);
+    // Nested: the current order of the owner row being left, kept for a return to it.
+    void KeepOrder();
+    bool TakeKeptOrder();  // the kept order of the attached owner row, when there is one
     void MarkModified();
     int PositionOf(const Row* row) const;
     const Index* CurrentIndex() const;
     static bool RowLess(const Index& index, const Row& a, const Row& b);
+    // RowLess, with equal keys in the order of the store: the order of the current index.
+    static bool OrderLess(const Index& index, const Row& a, const Row& b);
     std::unique_ptr<Index> Compile(const IndexDef& def) const;
     int AggregateField(const AggregateDef& def) const;  // the summed field; throws when bad
     void AdoptRows(std::unique_ptr<RowStore> rows);
@@ -203,6 +213,12 @@ private:
     std::vector<Value> editValues_;      // the row's values while editing
     Row* newRow_ = nullptr;              // the row being inserted (already in rows_)
     bool modified_ = false;
+
+    // Nested: the owner row whose rows are shown, and the order of each owner row's rows as
+    // last shown, for as long as the current index stays: moving the owner back and forth
+    // between two accounts costs no sort of their call logs. Cleared when the index changes.
+    std::uint64_t attachedOwnerRow_ = 0;
+    std::unordered_map<std::uint64_t, std::vector<Row*>> keptOrders_;
 
     std::vector<IndexDef> indexes_;
     std::vector<std::unique_ptr<Index>> compiled_;

@@ -115,7 +115,8 @@ int Dataset::PositionOf(const Row* row) const
 void Dataset::ShowFromFirst()
 {
     pos_ = -1;
-    Reorder();
+    if (!TakeKeptOrder())
+        Reorder();
     pos_ = order_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = order_.empty();
@@ -160,25 +161,54 @@ void Dataset::RebindNested()
                       : nullptr;
     for (std::size_t i = 0; i < fields_.size(); ++i)
         if (Dataset* nested = fields_[i]->Nested())
-            nested->AttachStore(active ? active->nested[i].get() : nullptr);
+            nested->AttachStore(active ? active->nested[i].get() : nullptr,
+                                active ? active->id : 0);
 }
 
-void Dataset::AttachStore(RowStore* store)
+void Dataset::AttachStore(RowStore* store, std::uint64_t ownerRow)
 {
     const bool wasActive = Active();
     const DatasetState newState =
         owner_ && owner_->Active() ? DatasetState::Browse : DatasetState::Inactive;
     if (store == rows_ && state_ == newState)
         return;
+    KeepOrder();
+    if (newState == DatasetState::Inactive)
+        keptOrders_.clear();
     editValues_.clear();
     newRow_ = nullptr;
     rows_ = store;
+    attachedOwnerRow_ = store ? ownerRow : 0;
     state_ = newState;
     ShowFromFirst();
     if (wasActive != Active())
         NotifyLayout();
     NotifyData();
     NotifyCursor();
+}
+
+void Dataset::KeepOrder()
+{
+    // Only while the owner row still exists: the rows of one just deleted are gone with it.
+    if (attachedOwnerRow_ == 0 || !owner_ || !owner_->rows_ ||
+        !owner_->rows_->byId.contains(attachedOwnerRow_))
+        return;
+    keptOrders_[attachedOwnerRow_] = std::move(order_);
+    order_.clear();
+}
+
+bool Dataset::TakeKeptOrder()
+{
+    const auto kept = keptOrders_.find(attachedOwnerRow_);
+    if (kept == keptOrders_.end())
+        return false;
+    std::vector<Row*> order = std::move(kept->second);
+    keptOrders_.erase(kept);
+    // The rows change only while they are shown, so a kept order is whole; this is a guard.
+    if (!rows_ || order.size() != rows_->rows.size())
+        return false;
+    order_ = std::move(order);
+    return true;
 }
 
 // ---- views ----

@@ -100,6 +100,13 @@ bool Dataset::RowLess(const Index& index, const Row& a, const Row& b)
     return false;
 }
 
+bool Dataset::OrderLess(const Index& index, const Row& a, const Row& b)
+{
+    if (RowLess(index, a, b))
+        return true;
+    return !RowLess(index, b, a) && a.place < b.place;
+}
+
 const Dataset::Index* Dataset::CurrentIndex() const
 {
     if (indexName_.empty())
@@ -122,10 +129,24 @@ void Dataset::Reorder()
             order_.push_back(row.get());
     }
     if (const Index* index = CurrentIndex())
-        std::stable_sort(order_.begin(), order_.end(),
-                         [index](const Row* a, const Row* b) { return RowLess(*index, *a, *b); });
+        std::sort(order_.begin(), order_.end(),
+                  [index](const Row* a, const Row* b) { return OrderLess(*index, *a, *b); });
     if (current)
         pos_ = PositionOf(current);
+}
+
+void Dataset::PlacePostedRow()
+{
+    // Without an index the order is the store's, where a new row was put in its place.
+    const Index* index = CurrentIndex();
+    if (!index || pos_ < 0)
+        return;
+    Row* row = order_[static_cast<std::size_t>(pos_)];
+    order_.erase(order_.begin() + pos_);
+    const auto place = std::lower_bound(
+        order_.begin(), order_.end(), row,
+        [index](const Row* a, const Row* b) { return OrderLess(*index, *a, *b); });
+    pos_ = static_cast<int>(order_.insert(place, row) - order_.begin());
 }
 
 void Dataset::AddIndex(IndexDef def)
@@ -138,6 +159,7 @@ void Dataset::AddIndex(IndexDef def)
                     compiled_.end());
     indexes_.push_back(std::move(def));
     compiled_.push_back(std::move(compiled));
+    keptOrders_.clear();
     if (Active() && indexName_ == indexes_.back().name) {
         Reorder();
         NotifyData();
@@ -162,6 +184,7 @@ void Dataset::SetIndexName(std::string_view name)
     if (Active())
         CheckBrowse();
     indexName_ = std::string(name);
+    keptOrders_.clear();
     if (!Active())
         return;
     Reorder();

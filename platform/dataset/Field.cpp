@@ -81,11 +81,11 @@ Value Field::Coerce(const Value& value) const
 void Field::SetValue(const Value& value)
 {
     owner_.CheckEditing();
-    const Value stored = Coerce(value);
+    Value stored = Coerce(value);
     if (OnValidate)
         OnValidate(*this, stored);
     owner_.CheckEditing();  // a hook may have posted or cancelled the row
-    owner_.StoreValue(index_, stored);
+    owner_.StoreValue(index_, std::move(stored));
 }
 
 void Field::SetAsInteger(std::int32_t v)

@@ -15,8 +15,15 @@ Row& RowStore::Add(std::unique_ptr<Row> row, std::size_t at)
 {
     Row& added = *row;
     byId[added.id] = &added;
-    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(std::min(at, rows.size())),
-                std::move(row));
+    if (at >= rows.size()) {
+        added.place = rows.empty() ? 0 : rows.back()->place + 1;
+        rows.push_back(std::move(row));
+        return added;
+    }
+    rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+    // A row put in between renumbers the store; appending, the common case, stays cheap.
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i]->place = i;
     return added;
 }
 

@@ -15,6 +15,9 @@ struct RowStore;
 struct Row {
     std::uint64_t id = 0;     // the row's handle; unique in the process, never reused
     bool pending = false;     // being inserted: not yet posted, not saved
+    // The row's place in its store: a row further on in RowStore::rows has a greater value.
+    // Indexes order rows with equal keys by it.
+    std::uint64_t place = 0;
     std::vector<Value> values;                      // one per field (null for nested fields)
     std::vector<std::unique_ptr<RowStore>> nested;  // one per field (set for nested fields)
 };

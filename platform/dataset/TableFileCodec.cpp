@@ -3,8 +3,10 @@
 
 #include "platform/dataset/DatasetErrors.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <string_view>
 
 namespace parlino::dataset {
 
@@ -27,14 +29,16 @@ public:
         std::memcpy(&raw, &v, sizeof raw);
         Little(raw, 8);
     }
-    void Bytes(const std::string& s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+    void Bytes(std::string_view s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
     std::vector<std::uint8_t> bytes;
 
 private:
     void Little(std::uint64_t v, int count)
     {
+        std::uint8_t little[8];
         for (int i = 0; i < count; ++i)
-            bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+            little[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        bytes.insert(bytes.end(), little, little + count);
     }
 };
 
@@ -116,7 +120,7 @@ void WriteRows(Writer& out, const std::vector<FieldDef>& layout, const RowStore&
             if (field.type == FieldType::Integer) {
                 out.U32(static_cast<std::uint32_t>(value.ToInteger()));
             } else if (field.type == FieldType::Text) {
-                const std::string text = value.ToText().substr(0, 65535);
+                const std::string_view text = value.TextView().substr(0, 65535);
                 out.U16(static_cast<std::uint16_t>(text.size()));
                 out.Bytes(text);
             } else {
@@ -151,6 +155,12 @@ std::vector<FieldDef> ReadLayout(Reader& in, int depth)
     return layout;
 }
 
+bool HasNested(const std::vector<FieldDef>& layout)
+{
+    return std::any_of(layout.begin(), layout.end(),
+                       [](const FieldDef& field) { return field.type == FieldType::Nested; });
+}
+
 std::unique_ptr<RowStore> ReadRows(Reader& in, const std::vector<FieldDef>& layout)
 {
     auto rows = std::make_unique<RowStore>();
@@ -162,7 +172,8 @@ std::unique_ptr<RowStore> ReadRows(Reader& in, const std::vector<FieldDef>& layo
         auto row = std::make_unique<Row>();
         row->id = NextRowId();
         row->values.resize(layout.size());
-        row->nested.resize(layout.size());
+        if (HasNested(layout))
+            row->nested.resize(layout.size());
         for (std::size_t f = 0; f < layout.size(); ++f) {
             const FieldDef& field = layout[f];
             if (field.type == FieldType::Nested) {
@@ -195,6 +206,9 @@ std::unique_ptr<RowStore> ReadRows(Reader& in, const std::vector<FieldDef>& layo
 std::vector<std::uint8_t> EncodeTable(const std::vector<FieldDef>& layout, const RowStore& rows)
 {
     Writer body;
+    // Room for rows of a call log, which has the most of them, so the body rarely moves.
+    constexpr std::size_t TypicalRowBytes = 40;
+    body.bytes.reserve(1024 + rows.rows.size() * TypicalRowBytes);
     WriteLayout(body, layout);
     WriteRows(body, layout, rows);
 

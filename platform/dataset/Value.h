@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace parlino::dataset {
@@ -28,6 +29,12 @@ public:
     std::int32_t ToInteger() const;
     double ToFloat() const;
     std::string ToText() const;
+    // The text itself, without a copy; empty for a value that is not a text.
+    std::string_view TextView() const
+    {
+        const std::string* text = std::get_if<std::string>(&data_);
+        return text ? std::string_view(*text) : std::string_view();
+    }
 
     bool operator==(const Value&) const = default;
 
