@@ -111,6 +111,11 @@ bool FixRecordFile::commit()
     return writeNow(first, span.data(), span.size()) == span.size();
 }
 
+bool FixRecordFile::sync()
+{
+    return fd_ >= 0 && ::fdatasync(fd_) == 0;
+}
+
 namespace {
 constexpr std::size_t NumberWidth = 8;
 

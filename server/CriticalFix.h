@@ -60,6 +60,10 @@ public:
     // file took every byte; a file that is not open takes none.
     void gather();
     bool commit();
+    // Waits until what was written has reached the disk, so that it outlives a power cut:
+    // once per operation that changed money, not once per field. False when the file is not
+    // open or the disk refused.
+    bool sync();
 
 private:
     struct HeldWrite {

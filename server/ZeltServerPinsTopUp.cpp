@@ -9,6 +9,7 @@
 #include "common/AccountNumbers.h"
 #include "common/SignallingCatalogue.h"
 #include "platform/dataset/DatasetErrors.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "server/CardActivation.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
@@ -16,6 +17,8 @@
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 #include "server/ZeltServerClientWinSocket.h"
+
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -46,7 +49,9 @@ void creditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::
         WriteFixField(fix, balance, true);
         WriteFixField(fix, cardPin, true);
         WriteFixField(fix, activation, true);
-        if (!fix.commit())
+        // On the disk before the card moves: a power cut must not leave the card spent
+        // and the credit lost.
+        if (!fix.commit() || !fix.sync())
             throw dataset::DatasetError("Card " + pin + " stays released: " + CriticalFixPath
                                         + " does not take the credit of " + std::to_string(id));
     } catch (...) {
@@ -54,6 +59,28 @@ void creditCard(Dataset& users, FixRecordFile& fix, std::int32_t id, const std::
         throw;
     }
     users.Post();
+}
+// Whether the released card is one the account activated before and that was released
+// again, rather than the card of a top-up cut short: the account's activated row of the
+// PIN exists but came from another release (a top-up copies the release and generation
+// times of the card it moves).
+bool releasedAgain(TDataModule2& store, const ReleasedCard& card, std::int32_t id,
+                   const std::string& pin)
+{
+    const Dataset& released = store.ReleasedPins[static_cast<std::size_t>(card.denomination)];
+    for (int denomination = 0; denomination < static_cast<int>(CardCredits.size());
+         ++denomination) {
+        if (!store.GotoClient(Activated080Keyed + denomination, id))
+            continue;
+        const Dataset& activated = store.ActivatedPins[static_cast<std::size_t>(denomination)];
+        if (activated.FieldByName("CardPIN").AsText() != pin)
+            continue;
+        for (const char* time : {"ReleasDateTime", "GenerDateTime"})
+            if (activated.FieldByName(time).GetValue() !=
+                released.RowValue(card.row, released.FieldByName(time).Index()))
+                return true;
+    }
+    return false;
 }
 }  // namespace
 
@@ -103,15 +130,28 @@ void TZeltServerForm1::completeInterruptedTopUps()
         for (int row = 0; row < table.RecordCount(); ++row)
             released.insert(table.RowValue(row, field).ToText());
     }
+    QStringList spent;
     for (int row = 0; row < users.RecordCount(); ++row) {
         const std::string pin = users.RowValue(row, pinField).ToText();
         if (!released.contains(pin))
             continue;
         const ReleasedCard card = findReleasedCard(store, pin);
-        if (card)
-            activateCard(store, card, users.RowValue(row, idField).ToInteger(),
-                         users.RowValue(row, activationField).ToFloat());
+        if (!card)
+            continue;
+        const std::int32_t id = users.RowValue(row, idField).ToInteger();
+        const bool typedBack = releasedAgain(store, card, id, pin);
+        activateCard(store, card, id, users.RowValue(row, activationField).ToFloat());
+        if (typedBack)
+            spent << QStringLiteral("%1 (account %2)").arg(QString::fromStdString(pin)).arg(id);
     }
+    // A top-up cut short is finished without a word; a card released anew is the operator's
+    // doing, and he must hear that it was taken from the released cards.
+    if (!spent.isEmpty())
+        errors_->post(QStringLiteral(
+                          "Released cards that were already activated and credited were taken from "
+                          "the released cards again, without a new credit: %1.")
+                          .arg(spent.join(QStringLiteral(", "))),
+                      QStringLiteral("Reload All"), ui::DialogIcon::Warning, this);
 }
 
 void TZeltServerForm1::ReportBalance(TZeltServerClientWinSocket& connection)

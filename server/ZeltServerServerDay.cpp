@@ -142,6 +142,7 @@ void TZeltServerForm1::NewServerDay()
         users.Post();
         WriteBalance(critical, users);
     }
+    critical.sync();  // the day's fees on the disk at once, not one balance at a time
 }
 
 }  // namespace parlino

@@ -5,7 +5,8 @@
 // TalkLock is held only while the payers' activity flags are read and cleared. The charges
 // guard nothing the relay uses (the talk list, the tables and the files are the main
 // thread's), and under the lock they would silence every talk for as long as they take.
-// A charge's balance is in critical.fix before the tick returns; both call logs go to the
+// A charge's balance is in critical.fix, synced once for the tick, before the tick returns
+// (the relay does not wait for it: it needs no lock the tick holds); both call logs go to the
 // call-log saver, whose thread writes them at once (at 450 talks a charged minute rewrites
 // 900 files, a second's work that would otherwise hold up every sign-in and talk start).
 #include "server/ZeltServerUnit1.h"
@@ -81,6 +82,12 @@ void TZeltServerForm1::Timer1Timer()
             markTalksChanged();
         });
 
+        // The tick's charges reach the disk together, once the tick has made them all.
+        bool charged = false;
+        Finally syncCharges([&] {
+            if (charged)
+                critical.sync();
+        });
         const std::size_t count = TalkList.size();
         for (std::size_t i = 0; i < count; ++i) {
             std::unique_ptr<TTalkRecord>& talk = TalkList[i];
@@ -102,6 +109,7 @@ void TZeltServerForm1::Timer1Timer()
             if (talk->MinutePhase == SecondCounter) {
                 if (hasRow)
                     AddOne(talks, "Duration");
+                charged = true;
                 if (!hasFunds(ChargeMinute(*talk, critical))) {
                     ReleaseLogRows(*talk);
                     Deliver(talk->Payer, Letter::NoFunds);
