@@ -13,7 +13,7 @@ public:
 
     // "b", in every state.
     virtual void BalanceReport(double /*balance*/) {}
-    // "v" and "p", when idle.
+    // "v" and "p", in every state.
     virtual void TopUpAccepted() {}
     virtual void TopUpRefused() {}
     // "w" and "0", when neither calling, talking nor hearing the busy tone.
@@ -21,8 +21,6 @@ public:
     virtual void OrderFailed() {}
     // "r", in every state: the slot letters (single-byte text) and the server's date-time.
     virtual void OrderTable(const std::string& /*slotLetters*/, double /*serverTime*/) {}
-    // True while the replies behind an order table must wait (its dialog is still to come).
-    virtual bool holdsReplies() const { return false; }
 };
 
 }  // namespace parlino

@@ -90,7 +90,7 @@ void CallControl::stopSound()
 
 // ---- the server's messages ----
 
-bool CallControl::handleMessage(char letter, const MessageValues& values)
+void CallControl::handleMessage(char letter, const MessageValues& values)
 {
     switch (letter) {
     case Letter::RingingNotice: ringingNotice(); break;
@@ -135,14 +135,10 @@ bool CallControl::handleMessage(char letter, const MessageValues& values)
         break;
     case Letter::InfoMessage: view_.addInfoLine(latin1(ValueAs<std::string>(values, 0))); break;
     case Letter::BalanceReport: replies_->BalanceReport(ValueAs<double>(values, 0)); break;
-    case Letter::TopUpAccepted:
-        if (state_.Idle())
-            replies_->TopUpAccepted();
-        break;
-    case Letter::TopUpRefused:
-        if (state_.Idle())
-            replies_->TopUpRefused();
-        break;
+    // A card paid for is told whatever the call state; a call that rang in while the
+    // answer was on its way must not lose it.
+    case Letter::TopUpAccepted: replies_->TopUpAccepted(); break;
+    case Letter::TopUpRefused: replies_->TopUpRefused(); break;
     case Letter::OrderPlaced:
         if (!state_.Calling && !state_.InTalk && !state_.BusyTone)
             replies_->OrderPlaced();
@@ -153,10 +149,9 @@ bool CallControl::handleMessage(char letter, const MessageValues& values)
         break;
     case Letter::OrderTable:
         replies_->OrderTable(ValueAs<std::string>(values, 0), ValueAs<double>(values, 1));
-        return !replies_->holdsReplies();
+        break;
     default: break;  // the sign-in replies are the sign-in's
     }
-    return true;
 }
 
 void CallControl::remoteDrop()
@@ -302,8 +297,13 @@ void CallControl::callClicked()
 
 void CallControl::sendDtmf()
 {
+    const std::uint64_t connection = state_.ConnectionsEnded;
     const QString entered = view_.inputBox(QStringLiteral("DTMF Mode"),
                                            QStringLiteral("Generate DTMF digits:"), QString());
+    // The box is modal but the replies go on: digits for a talk that ended meanwhile have
+    // no line to reach.
+    if (!state_.InTalk || state_.ConnectionsEnded != connection)
+        return;
     const QString digits = entered.left(MaxDtmfDigits);
     // A character outside ISO 8859-1 becomes '?', which is no digit either.
     const std::string bytes = digits.toLatin1().toStdString();
@@ -316,8 +316,12 @@ void CallControl::sendDtmf()
 
 void CallControl::dial()
 {
+    const std::uint64_t connection = state_.ConnectionsEnded;
     DialedNumber choice;
     if (!view_.runDialing(choice))
+        return;
+    // A call that rang in while the dialog was open wins; so does the end of the connection.
+    if (!state_.Idle() || state_.ConnectionsEnded != connection)
         return;
     state_.PeerNumber = choice.number;
     if (choice.number > 0 && choice.number <= LastDialableClientID) {

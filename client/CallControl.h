@@ -28,9 +28,9 @@ public:
     void setVoice(VoiceSeam* voice);
     void setAccountReplies(AccountReplies* replies);
 
-    // One whole message from the server (any letter but the sign-in replies). True: the
-    // receive loop goes on; false after an order table whose replies behind it must wait.
-    bool handleMessage(char letter, const MessageValues& values);
+    // One whole message from the server (any letter but the sign-in replies), acted on
+    // also while a dialog is open; the dialog's outcome then fits the state it finds.
+    void handleMessage(char letter, const MessageValues& values);
 
     // The Call button: DTMF in a talk with a line, answer while ringing, dial when idle.
     void callClicked();

@@ -43,6 +43,10 @@ struct CallState {
     std::int64_t CallSentStamp = 0;
     std::atomic<std::int64_t> CallTimeBase = 0;
 
+    // Counts the signalling connections that have ended. A dialog's outcome is sent only
+    // on the connection it was opened on: one opened before an end has nowhere to go.
+    std::uint64_t ConnectionsEnded = 0;
+
     bool Idle() const { return !Calling && !Ringing && !InTalk && !BusyTone; }
 
     // Back to the start-up state: idle, no peer, no markers.

@@ -34,9 +34,13 @@ void MoneyAndOrders::send(char letter, int count, const MessageValues& values)
 
 void MoneyAndOrders::balanceClicked()
 {
+    const std::uint64_t connection = shared_.callState.ConnectionsEnded;
     bool pay = false;
     QString pin;
     if (!view_.runBalance(pay, pin))
+        return;
+    // The connection the request was meant for has gone; the new one is not signed in yet.
+    if (shared_.callState.ConnectionsEnded != connection)
         return;
     if (!pay) {
         view_.addLogEntry(QStringLiteral(" Requesting balance..."));
@@ -57,20 +61,34 @@ void MoneyAndOrders::answered(const QString& text)
     view_.setCallButtonsEnabled(true);
 }
 
+void MoneyAndOrders::buttonsByCallState()
+{
+    view_.setCallButtonsEnabled(true);
+    // A call that rang in or was placed meanwhile keeps Balance off, as it would have.
+    if (!shared_.callState.Idle())
+        view_.setBalanceEnabled(false);
+}
+
+void MoneyAndOrders::answeredInAnyState(const QString& text)
+{
+    view_.addLogEntry(text);
+    buttonsByCallState();
+}
+
 void MoneyAndOrders::BalanceReport(double balance)
 {
-    answered(QStringLiteral(" Your balance foots up to ") + PriceText(balance) +
-             QStringLiteral(" unit(s)"));
+    answeredInAnyState(QStringLiteral(" Your balance foots up to ") + PriceText(balance) +
+                       QStringLiteral(" unit(s)"));
 }
 
 void MoneyAndOrders::TopUpAccepted()
 {
-    answered(QStringLiteral(" PIN code accepted"));
+    answeredInAnyState(QStringLiteral(" PIN code accepted"));
 }
 
 void MoneyAndOrders::TopUpRefused()
 {
-    answered(QStringLiteral(" Invalid PIN code"));
+    answeredInAnyState(QStringLiteral(" Invalid PIN code"));
 }
 
 void MoneyAndOrders::OrderPlaced()
@@ -98,8 +116,10 @@ void MoneyAndOrders::setClock(double serverTime)
 
 void MoneyAndOrders::OrderTable(const std::string& slotLetters, double serverTime)
 {
-    if (ordersPending_)
-        return;  // the replies are held while a dialog is on its way, so none comes here
+    if (ordersPending_) {
+        std::cerr << "Order table dropped: the Order dialog of an earlier one is open" << std::endl;
+        return;
+    }
     setClock(serverTime);
     const std::optional<OrderRows> rows = BuildOrderRows(slotLetters, view_.longTimeFormat());
     if (!rows) {
@@ -112,24 +132,31 @@ void MoneyAndOrders::OrderTable(const std::string& slotLetters, double serverTim
     OrderOld = rows->orderOld;
     OrderNew = OrderOld;
     ordersPending_ = true;
-    QTimer::singleShot(0, &context_, [this] { runOrders(); });
+    // The line asked is the peer now; a call that rings in before the dialog closes
+    // changes the peer, not the line the order is for.
+    const std::int32_t line = shared_.callState.PeerNumber;
+    const std::uint64_t connection = shared_.callState.ConnectionsEnded;
+    QTimer::singleShot(0, &context_, [this, line, connection] { runOrders(line, connection); });
 }
 
-void MoneyAndOrders::runOrders()
+void MoneyAndOrders::runOrders(std::int32_t line, std::uint64_t connection)
 {
-    const std::int32_t peer = shared_.callState.PeerNumber;
-    const QString caption = QStringLiteral("Orders: Line %1").arg(outsideLineNumber(peer));
+    if (shared_.callState.ConnectionsEnded != connection) {
+        ordersPending_ = false;  // the table's connection went before its dialog could open
+        return;
+    }
+    const QString caption = QStringLiteral("Orders: Line %1").arg(outsideLineNumber(line));
     OrderNew = OrderOld;
     const bool ok = view_.runOrders(caption, OrderOld, OrderNew, shared_.OrderSlots);
+    ordersPending_ = false;
+    if (shared_.callState.ConnectionsEnded != connection)
+        return;  // the line's table came on a connection that has gone
     if (!ok || OrderNew == OrderOld) {
-        view_.setCallButtonsEnabled(true);
+        buttonsByCallState();
     } else {
         view_.addLogEntry(QStringLiteral(" Placing new order..."));
-        send(Letter::OrderPlace, 3, {peer, OrderOld, OrderNew});
+        send(Letter::OrderPlace, 3, {line, OrderOld, OrderNew});
     }
-    ordersPending_ = false;
-    if (onOrdersClosed)
-        onOrdersClosed();
 }
 
 }  // namespace parlino

@@ -3,9 +3,10 @@
 // line sends, which sets the computer's time of day to the server's, shows the line's slots
 // and sends the new order when the subscriber changed it.
 //
-// Main thread only. The Order dialog is never opened inside the read handler: the order
-// table holds the replies behind it, the dialog opens from the event loop, and once it has
-// closed `onOrdersClosed` lets the held replies be handled.
+// Main thread only. The dialogs are modal, but the server's replies are acted on while
+// they are open: the Order dialog opens from the event loop after the read handler, holds
+// no reply back, and only the order it places waits for it. The answers to the Balance
+// button leave the buttons as the call state has them by then.
 #pragma once
 
 #include "client/AccountReplies.h"
@@ -40,11 +41,6 @@ public:
     void OrderPlaced() override;
     void OrderFailed() override;
     void OrderTable(const std::string& slotLetters, double serverTime) override;
-    // From an order table until its dialog has closed.
-    bool holdsReplies() const override { return ordersPending_; }
-
-    // Called once the Order dialog has closed, to handle the replies that waited.
-    std::function<void()> onOrdersClosed;
 
     // Slot index of the subscriber's own reservation, and of the one chosen in the
     // dialog; -1 when none.
@@ -54,14 +50,20 @@ public:
 private:
     void send(char letter, int count = 0, const MessageValues& values = {});
     void answered(const QString& text);
+    // The Call and Drop buttons come back, and Balance too unless a call is on.
+    void buttonsByCallState();
+    // Logs `text`, then the buttons by the call state.
+    void answeredInAnyState(const QString& text);
     void setClock(double serverTime);
-    void runOrders();
+    void runOrders(std::int32_t line, std::uint64_t connection);
 
     ClientShared& shared_;
     MoneyView& view_;
     LocalClock& clock_;
     ByteString& out_;
     ByteWriter write_;
+    // From an order table until its dialog has closed; a table that comes meanwhile is
+    // dropped.
     bool ordersPending_ = false;
     QObject context_;  // ties the dialog handed to the event loop to this object's life
 };

@@ -16,8 +16,9 @@ public:
 
     // Inserts a log entry; the text begins with a blank.
     virtual void addLogEntry(const QString& text) = 0;
-    // The Balance, Call and Drop buttons together.
+    // The Balance, Call and Drop buttons together, and the Balance button alone.
     virtual void setCallButtonsEnabled(bool enabled) = 0;
+    virtual void setBalanceEnabled(bool enabled) = 0;
     // The locale's long time format, in which the slot times are written.
     virtual QString longTimeFormat() const = 0;
 

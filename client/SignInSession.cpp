@@ -179,15 +179,25 @@ void SignInSession::bindVoiceSocket(net::UdpSocket& handle, std::int32_t& port,
 void SignInSession::socketDisconnected()
 {
     view_.addLogEntry(QStringLiteral(" Disconnected from the server"));
+    // The server went away in order: what the connection carried ends as after a socket
+    // error, and the Connection dialog offers the next sign-in. There is no error to show.
+    endConnection();
+    requestConnect();
+}
+
+void SignInSession::endConnection()
+{
+    ++state_.ConnectionsEnded;
+    state_.ErrorDrop = true;
+    view_.runDrop();
+    state_.ErrorDrop = false;
 }
 
 void SignInSession::socketError(int& errorCode)
 {
     const QString text = QStringLiteral("Socket error (%1)").arg(errorCode);
     view_.addLogEntry(QStringLiteral(" ") + text);
-    state_.ErrorDrop = true;
-    view_.runDrop();
-    state_.ErrorDrop = false;
+    endConnection();
     errorCode = 0;
     // The box and the dialog come once this event has returned. A dialog already open or
     // on its way serves this error too.
@@ -234,14 +244,12 @@ void SignInSession::dispatchReplies()
         }
         // A message whose handling fails is lost; the bytes behind it are handled now.
         try {
-            if (!onOtherMessage || onOtherMessage(letter, values))
-                return true;
-            repliesHeld_ = true;
-            return false;
+            if (onOtherMessage)
+                onOtherMessage(letter, values);
         } catch (const std::exception& e) {
             reportException(QString::fromStdString(e.what()));
-            return true;
         }
+        return true;
     };
     const auto onUnknown = [this](char byte) {
         view_.addLogEntry(QStringLiteral(" ") + QChar::fromLatin1(byte) + QStringLiteral(": unknown command"));
@@ -250,12 +258,6 @@ void SignInSession::dispatchReplies()
     // What came behind belongs to the connection given up.
     if (givenUp)
         InBuffer.clear();
-}
-
-void SignInSession::resumeReplies()
-{
-    repliesHeld_ = false;
-    dispatchReplies();
 }
 
 bool SignInSession::LoginAccepted(std::int32_t serverPort)

@@ -5,7 +5,8 @@
 // The Connection dialog and the message boxes are never opened inside a socket or timer
 // event: the events hand them to the event loop and return. Only one Connection dialog is
 // open at a time; a failure that comes while one is open or about to open is logged and
-// shown, and the dialog already there serves for it.
+// shown, and the dialog already there serves for it. A server that closes the connection
+// in order is recovered from as from a socket error, without the box.
 #pragma once
 
 #include "client/CallState.h"
@@ -57,11 +58,8 @@ public:
     // False when the rest of InBuffer must wait (the refusal is being told).
     bool LoginRefused();
 
-    // Drains InBuffer, handing every other message to this handler (none: consumed). When
-    // it returns false the replies behind that message wait until resumeReplies().
-    std::function<bool(char letter, const MessageValues& values)> onOtherMessage;
-    // Handles the replies that waited.
-    void resumeReplies();
+    // Drains InBuffer, handing every other message to this handler (none: consumed).
+    std::function<void(char letter, const MessageValues& values)> onOtherMessage;
 
     QString OwnPassword;
     QString NewPassword;
@@ -79,6 +77,9 @@ public:
 
 private:
     void dispatchReplies();
+    // A connection has gone: the call in progress is dropped without telling the server,
+    // the buttons come back, and dialogs opened on it send nothing.
+    void endConnection();
     void bindVoiceSocket(net::UdpSocket& handle, std::int32_t& port, const std::string& localAddress);
     // Runs `call` from the event loop, after the current event has returned.
     void later(std::function<void()> call);

@@ -145,7 +145,7 @@ void TZeltClientForm1::CreateCalls()
     sessionVoice_ = std::make_unique<SessionVoice>(*voice_);
     calls_->setVoice(sessionVoice_.get());
     signIn_->onOtherMessage = [this](char letter, const MessageValues& values) {
-        return calls_->handleMessage(letter, values);
+        calls_->handleMessage(letter, values);
     };
     connect(BitBtn3, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn3Click);
     connect(BitBtn4, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn4Click);

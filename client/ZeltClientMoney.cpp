@@ -24,6 +24,7 @@ public:
         for (QPushButton* button : {window_.BitBtn2, window_.BitBtn3, window_.BitBtn4})
             button->setEnabled(enabled);
     }
+    void setBalanceEnabled(bool enabled) override { window_.BitBtn2->setEnabled(enabled); }
     QString longTimeFormat() const override { return LongTimeFormat(QLocale()); }
 
     bool runBalance(bool& pay, QString& pin) override
@@ -53,8 +54,6 @@ void TZeltClientForm1::CreateMoney()
     money_ = std::make_unique<MoneyAndOrders>(
         shared_, *moneyView_, *setup_.clock, signIn_->OutBuffer,
         [this](std::string_view bytes) { return ClientSocket1->sendText(bytes); });
-    // The replies behind an order table wait until its dialog has closed.
-    money_->onOrdersClosed = [this] { signIn_->resumeReplies(); };
     calls_->setAccountReplies(money_.get());
     connect(BitBtn2, &QPushButton::clicked, this, &TZeltClientForm1::BitBtn2Click);
 }

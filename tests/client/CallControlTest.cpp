@@ -83,11 +83,18 @@ TEST_F(CallStateTest, EveryEventInEveryStateGoesToItsNextStateSendingAndLoggingW
     };
     const auto drop = [this] { control.dropClicked(); };
     const auto call = [this] { control.callClicked(); };
+    // A call rings in while the Dialing dialog is open, which then answers OK.
+    const auto ringWhileDialing = [this, msg, caller] {
+        view.dial = Dials(Peer);
+        view.whileOpen = msg('C', caller);
+        control.callClicked();
+    };
     const QString terminated = " Call terminated";
     const QString inbound = " Inbound call from 300...";
     const QString attempt = " Inbound call attempt from 300";
     const Case cases[] = {
         {P::Idle, "C", msg('C', caller), P::Ringing, "F", {inbound}},
+        {P::Idle, "C while dialing, then OK", ringWhileDialing, P::Ringing, "F", {inbound}},
         {P::Calling, "C", msg('C', caller), P::Calling, "B", {attempt}},
         {P::Ringing, "C", msg('C', caller), P::Ringing, "B", {attempt}},
         {P::InTalk, "C", msg('C', caller), P::InTalk, "B", {attempt}},
@@ -440,6 +447,13 @@ TEST_F(CallControlTest, DtmfDigitsGoToTheLineCutTo40AndAnythingElseIsRefusedSile
     }
     EXPECT_EQ(view.inputs.front(), "DTMF Mode / Generate DTMF digits: / ");
     EXPECT_TRUE(state.InTalk);
+
+    // The line hangs up while the box is open: the digits have no talk to go to.
+    view.input = "12";
+    view.whileOpen = [this] { Receive('T'); };
+    control.callClicked();
+    EXPECT_EQ(TakeSentLetters(), "");
+    EXPECT_EQ(TakeLog(), std::vector<QString>{" Call terminated"});
 }
 
 TEST_F(CallControlTest, TheTalkButtonTurnsTheLineAroundAndTheDropResumesWhatItHeld)
@@ -532,14 +546,15 @@ TEST_F(CallControlTest, MoneyAndOrderRepliesReachTheirHooksOnlyInTheirStates)
     EXPECT_EQ(replies.calls,
               (std::vector<std::string>{"b 2.500000", "v", "p", "w", "0", "r AB 1.500000"}));
     replies.calls.clear();
-    Receive('C', 1, {Peer});  // ringing: no top-up replies, but the orders' are
+    Receive('C', 1, {Peer});  // ringing: the top-up and the orders' replies
     all();
-    EXPECT_EQ(replies.calls, (std::vector<std::string>{"b 2.500000", "w", "0", "r AB 1.500000"}));
+    EXPECT_EQ(replies.calls,
+              (std::vector<std::string>{"b 2.500000", "v", "p", "w", "0", "r AB 1.500000"}));
     replies.calls.clear();
     control.callClicked();
-    Receive('S');  // in a talk
+    Receive('S');  // in a talk: no orders placed or failed
     all();
-    EXPECT_EQ(replies.calls, (std::vector<std::string>{"b 2.500000", "r AB 1.500000"}));
+    EXPECT_EQ(replies.calls, (std::vector<std::string>{"b 2.500000", "v", "p", "r AB 1.500000"}));
     EXPECT_EQ(TakeLog().size(), 2u);  // the ring and the talk start only
 }
 

@@ -44,6 +44,8 @@ public:
     bool runDialing(DialedNumber& choice) override
     {
         ++dialogs;
+        if (whileOpen)
+            whileOpen();
         if (!dial) {
             ADD_FAILURE() << "the Dialing dialog opened with no answer";
             return false;
@@ -54,6 +56,8 @@ public:
                      const QString& defaultText) override
     {
         inputs.push_back(caption + " / " + prompt + " / " + defaultText);
+        if (whileOpen)
+            whileOpen();
         return input;
     }
 
@@ -74,6 +78,8 @@ public:
     std::function<bool(DialedNumber&)> dial;
     std::vector<QString> inputs;
     QString input;
+    // What arrives while the Dialing dialog or the input box is open.
+    std::function<void()> whileOpen;
 };
 
 class RecordingVoice : public VoiceSeam {
@@ -146,8 +152,10 @@ protected:
     void Receive(char letter, int count = 0, const MessageValues& values = {})
     {
         ByteString bytes = BuildMessage(letter, count, values);
-        DrainMessages(bytes, &ClientReadFields,
-                      [&](char l, const MessageValues& v) { return control.handleMessage(l, v); });
+        DrainMessages(bytes, &ClientReadFields, [&](char l, const MessageValues& v) {
+            control.handleMessage(l, v);
+            return true;
+        });
         ASSERT_TRUE(bytes.empty());
     }
 

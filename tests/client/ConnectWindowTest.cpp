@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -40,9 +41,11 @@ protected:
     TZeltClientForm1& StartConnecting(std::vector<std::function<void(FormDriver&)>> answers)
     {
         answers_ = std::move(answers);
+        answered_ = 0;
         ClientSetup setup;
         setup.iniFile = QStringLiteral("ParlinoClient.ini");
         setup.terminate = [this] { ++terminated; };
+        setup.audioDevices = "null";
         window = std::make_unique<TZeltClientForm1>(setup);
         window->show();
         window->Timer3Timer();
@@ -65,6 +68,10 @@ protected:
 
     ui::ScopedDialogResponder boxes{ui::ScopedDialogResponder::always(ui::DialogAnswer::Ok)};
     ui::ScopedFormResponder forms{[this](QDialog& form) {
+        if (form.windowTitle() == QStringLiteral("Balance")) {
+            FormDriver(form).click("BitBtn1");  // asks for the balance
+            return;
+        }
         if (form.windowTitle() != QStringLiteral("Connection") || answered_ == answers_.size())
             return;
         FormDriver driver(form);
@@ -147,6 +154,75 @@ TEST_F(ConnectWindowTest, ARefusedSignInShowsWhyAndExitEndsTheProgram)
     EXPECT_EQ(BoxTexts(), (std::vector<QString>{"Password inconsistent with Client_ID\r\nor IP address of this computer"}));
     EXPECT_EQ(forms.requests().size(), 2u);
     EXPECT_FALSE(window->BitBtn3->isEnabled());
+}
+
+// The server closes the connection in order: whatever the connection carried ends, without
+// a box and without a word to the server, and the Connection dialog asks again.
+TEST_F(ConnectWindowTest, AnOrderlyCloseEndsTheCallOrRequestAndAsksForTheConnectionAgain)
+{
+    struct Case {
+        const char* name;
+        std::function<void(FakeServer&)> enter;
+    };
+    const auto ring = [this](FakeServer& server) {
+        server.Send(BuildMessage('C', 1, {std::int32_t{205}}));
+        const auto ringing = server.Next();
+        ASSERT_TRUE(ringing && ringing->letter == 'F');
+        ASSERT_TRUE(window->Shared().callState.Ringing);
+    };
+    const Case cases[] = {
+        {"in a talk",
+         [&](FakeServer& server) {
+             ring(server);
+             window->BitBtn3->click();
+             const auto answer = server.Next();
+             ASSERT_TRUE(answer && answer->letter == 'A');
+             server.Send(BuildMessage('S'));
+             ASSERT_TRUE(WaitUntil([&] { return window->Shared().callState.InTalk; }));
+             ASSERT_TRUE(window->Voice().running());
+         }},
+        {"in a ring", ring},
+        {"with the balance asked for",
+         [&](FakeServer& server) {
+             window->BitBtn2->click();
+             const auto request = server.Next();
+             ASSERT_TRUE(request && request->letter == 'b');
+             ASSERT_FALSE(window->BitBtn3->isEnabled());
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        terminated = 0;
+        boxes.clear();
+        forms.clear();
+        FakeServer server;
+        UseServerPort(server.port());
+        StartConnecting({OkWithPassword("582047")});
+        ASSERT_NE(server.Accept(), nullptr);
+        ASSERT_TRUE(server.Next());  // the sign-in
+        server.Send(BuildMessage('V', 1, {std::int32_t{40000}}));
+        ASSERT_TRUE(WaitUntil([&] { return window->BitBtn3->isEnabled(); }));
+        c.enter(server);
+
+        server.connection()->disconnectFromHost();
+        // The second Connection dialog, left open: "Exit".
+        ASSERT_TRUE(WaitUntil([&] { return terminated == 1; }));
+        const CallState& state = window->Shared().callState;
+        EXPECT_TRUE(state.Idle());
+        EXPECT_FALSE(window->Voice().running());
+        EXPECT_FALSE(window->Timer1->isActive());
+        EXPECT_FALSE(window->Timer2->isActive());
+        EXPECT_TRUE(window->BitBtn2->isEnabled() && window->BitBtn3->isEnabled() &&
+                    window->BitBtn4->isEnabled());
+        EXPECT_TRUE(BoxTexts().empty());
+        const QStringList log = Log();
+        EXPECT_TRUE(log.filter(" Disconnected from the server").size() == 1)
+            << log.join('|').toStdString();
+        EXPECT_TRUE(log.filter(" Socket error").isEmpty())
+            << "nothing sent on the closed connection";
+        EXPECT_EQ(forms.requests().back().caption, "Connection");
+        window.reset();
+    }
 }
 
 }  // namespace

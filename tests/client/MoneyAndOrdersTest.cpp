@@ -18,6 +18,7 @@ public:
 
     void addLogEntry(const QString& text) override { calls_.addLogEntry(text); }
     void setCallButtonsEnabled(bool enabled) override { calls_.setCallButtonsEnabled(enabled); }
+    void setBalanceEnabled(bool enabled) override { calls_.setBalanceEnabled(enabled); }
     QString longTimeFormat() const override { return QStringLiteral("hh:mm:ss"); }
     bool runBalance(bool& pay, QString& pin) override
     {
@@ -58,7 +59,6 @@ protected:
     {
         CallControlTest::SetUp();
         control.setAccountReplies(&money);
-        money.onOrdersClosed = [this] { ++ordersClosed; };
     }
 
     // The server's date-time of `time` on some day.
@@ -66,19 +66,17 @@ protected:
     {
         return 46300 + time.msecsSinceStartOfDay() / 86400000.0;
     }
-    // An order table from line `line`, as the receive loop hands it on; returns whether the
-    // loop went on behind it.
-    bool ReceiveOrders(const std::string& letters, double serverTime, std::int32_t line = 805)
+    // An order table from line `line`, as the receive loop hands it on.
+    void ReceiveOrders(const std::string& letters, double serverTime, std::int32_t line = 805)
     {
         state.PeerNumber = line;
-        return control.handleMessage(Letter::OrderTable, {letters, serverTime});
+        control.handleMessage(Letter::OrderTable, {letters, serverTime});
     }
     // Lets the Order dialog open and close.
     void RunOrderDialog()
     {
         const std::size_t before = moneyView.orderCaptions.size();
         ASSERT_TRUE(WaitUntil([&] { return moneyView.orderCaptions.size() > before; }));
-        EXPECT_FALSE(money.holdsReplies());
     }
 
     StandInClock clock;
@@ -87,7 +85,6 @@ protected:
                              wire.append(bytes);
                              return static_cast<std::int64_t>(bytes.size());
                          }};
-    int ordersClosed = 0;
 };
 
 TEST_F(MoneyAndOrdersTest, BalanceButtonSendsRequestOrPinAndDisablesTheButtons)
@@ -130,7 +127,9 @@ TEST_F(MoneyAndOrdersTest, BalanceButtonSendsRequestOrPinAndDisablesTheButtons)
     EXPECT_EQ(moneyView.balanceDialogs, 5);
 }
 
-// Each answer in each call state: logged and the buttons enabled, or only consumed.
+// Each answer in each call state: logged with the buttons it brings back, or only consumed.
+// The balance and the top-up answers are told in every state, and leave Balance off while
+// a call is on.
 TEST_F(MoneyAndOrdersTest, AnswersActOnlyInTheirCallStates)
 {
     enum StateName { Idle, Ringing, Calling, InTalk, BusyTone };
@@ -138,31 +137,34 @@ TEST_F(MoneyAndOrdersTest, AnswersActOnlyInTheirCallStates)
         char letter;
         MessageValues values;
         StateName in;
-        const char* logged;  // nullptr: nothing happens
+        const char* logged;   // nullptr: nothing happens
+        const char* enabled;  // of Balance, Call and Drop
     };
     const Case cases[] = {
-        {'b', {20.0}, Idle, " Your balance foots up to 20.000000000000000 unit(s)"},
-        {'b', {-0.25}, InTalk, " Your balance foots up to -0.250000000000000 unit(s)"},
+        {'b', {20.0}, Idle, " Your balance foots up to 20.000000000000000 unit(s)", "BCD"},
+        {'b', {-0.25}, InTalk, " Your balance foots up to -0.250000000000000 unit(s)", "CD"},
         {'b',
          {std::numeric_limits<double>::quiet_NaN()},
          Idle,
-         " Your balance foots up to NAN unit(s)"},
+         " Your balance foots up to NAN unit(s)",
+         "BCD"},
         {'b',
          {-std::numeric_limits<double>::infinity()},
          Calling,
-         " Your balance foots up to -INF unit(s)"},
-        {'v', {}, Idle, " PIN code accepted"},
-        {'v', {}, Ringing, nullptr},
-        {'v', {}, BusyTone, nullptr},
-        {'p', {}, Idle, " Invalid PIN code"},
-        {'p', {}, InTalk, nullptr},
-        {'w', {}, Idle, " Order placed"},
-        {'w', {}, Ringing, " Order placed"},
-        {'w', {}, Calling, nullptr},
-        {'w', {}, BusyTone, nullptr},
-        {'0', {}, Idle, " Failed to place order"},
-        {'0', {}, Ringing, " Failed to place order"},
-        {'0', {}, InTalk, nullptr},
+         " Your balance foots up to -INF unit(s)",
+         "CD"},
+        {'v', {}, Idle, " PIN code accepted", "BCD"},
+        {'v', {}, Ringing, " PIN code accepted", "CD"},
+        {'v', {}, BusyTone, " PIN code accepted", "CD"},
+        {'p', {}, Idle, " Invalid PIN code", "BCD"},
+        {'p', {}, InTalk, " Invalid PIN code", "CD"},
+        {'w', {}, Idle, " Order placed", "BCD"},
+        {'w', {}, Ringing, " Order placed", "BCD"},
+        {'w', {}, Calling, nullptr, ""},
+        {'w', {}, BusyTone, nullptr, ""},
+        {'0', {}, Idle, " Failed to place order", "BCD"},
+        {'0', {}, Ringing, " Failed to place order", "BCD"},
+        {'0', {}, InTalk, nullptr, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.letter << " in state " << c.in);
@@ -171,7 +173,7 @@ TEST_F(MoneyAndOrdersTest, AnswersActOnlyInTheirCallStates)
         state.InTalk = c.in == InTalk;
         state.BusyTone = c.in == BusyTone;
         view.setCallButtonsEnabled(false);
-        ASSERT_TRUE(control.handleMessage(c.letter, c.values));
+        control.handleMessage(c.letter, c.values);
         const std::vector<QString> log = TakeLog();
         if (c.logged) {
             ASSERT_EQ(log.size(), 1u);
@@ -179,7 +181,13 @@ TEST_F(MoneyAndOrdersTest, AnswersActOnlyInTheirCallStates)
         } else {
             EXPECT_TRUE(log.empty());
         }
-        EXPECT_EQ(view.balanceEnabled && view.callEnabled && view.dropEnabled, c.logged != nullptr);
+        std::string enabled;
+        for (auto [on, name] : {std::pair{view.balanceEnabled, 'B'},
+                                {view.callEnabled, 'C'},
+                                {view.dropEnabled, 'D'}})
+            if (on)
+                enabled += name;
+        EXPECT_EQ(enabled, c.enabled);
         EXPECT_EQ(TakeSentLetters(), "");
         EXPECT_EQ(state.Calling, c.in == Calling);
         EXPECT_EQ(state.InTalk, c.in == InTalk);
@@ -194,11 +202,14 @@ TEST_F(MoneyAndOrdersTest, OrderTableSetsTheTimeOfDayAndOpensTheDialogAfterTheHa
     bytes += behind;
     state.PeerNumber = 805;
     view.setCallButtonsEnabled(false);
-    DrainMessages(bytes, &ClientReadFields,
-                  [&](char l, const MessageValues& v) { return control.handleMessage(l, v); });
-    // The reply behind the table waits; the dialog has not opened inside the handler.
-    EXPECT_EQ(bytes, behind);
-    EXPECT_TRUE(money.holdsReplies());
+    DrainMessages(bytes, &ClientReadFields, [&](char l, const MessageValues& v) {
+        control.handleMessage(l, v);
+        return true;
+    });
+    // The reply behind the table is acted on at once; the dialog has not opened inside the
+    // handler.
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(TakeLog(), std::vector<QString>{" PIN code accepted"});
     EXPECT_TRUE(moneyView.orderCaptions.empty());
     ASSERT_EQ(clock.settings.size(), 1u);
     EXPECT_EQ(clock.settings.front(), QDateTime(QDate(2026, 12, 9), QTime(12, 34, 56, 789)));
@@ -210,7 +221,6 @@ TEST_F(MoneyAndOrdersTest, OrderTableSetsTheTimeOfDayAndOpensTheDialogAfterTheHa
               QStringList({"23:30:00-23:40:00=Reserved", "23:40:00-23:50:00=Your time",
                            "23:50:00-00:00:00="}));
     EXPECT_EQ(shared.OrderSlots, moneyView.shownRows);
-    EXPECT_EQ(ordersClosed, 1);
     // OK without a change: nothing sent, the buttons back.
     EXPECT_EQ(TakeSentLetters(), "");
     EXPECT_TRUE(view.balanceEnabled && view.callEnabled && view.dropEnabled);
@@ -243,7 +253,7 @@ TEST_F(MoneyAndOrdersTest, ChangedOrderIsPlacedOnlyAfterOk)
         view.setCallButtonsEnabled(false);
         moneyView.orderChoice = c.choice;
         moneyView.ordersOk = c.ok;
-        EXPECT_FALSE(ReceiveOrders(c.letters, ServerTime(QTime(9, 0)), c.line));
+        ReceiveOrders(c.letters, ServerTime(QTime(9, 0)), c.line);
         RunOrderDialog();
         EXPECT_EQ(moneyView.orderCaptions.back(), c.caption);
         const std::vector<SentMessage> sent = TakeSent();
@@ -264,13 +274,64 @@ TEST_F(MoneyAndOrdersTest, ChangedOrderIsPlacedOnlyAfterOk)
     }
 }
 
+// The replies behind an order table are acted on before its dialog opens and while it is
+// open; the order placed afterwards is still the line's.
+TEST_F(MoneyAndOrdersTest, RepliesBehindAnOrderTableAreActedOnAndOnlyTheOrderWaitsForTheDialog)
+{
+    struct Case {
+        const char* name;
+        bool inTalkWithLine;
+        ByteString behind;
+        const char* sent;  // before the dialog closes
+        bool ringing;
+        bool inTalk;
+    };
+    const Case cases[] = {
+        {"a call rings in", false, BuildMessage('C', 1, {std::int32_t{300}}), "F", true, false},
+        {"the line ends the talk", true, BuildMessage('T'), "", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.clear();
+        if (c.inTalkWithLine) {
+            Receive('c', 5, {std::int32_t{805}, std::string(), std::string(), std::string(), true});
+            control.callClicked();
+            Receive('S');
+            ASSERT_TRUE(state.InTalk);
+            TakeSent();
+        }
+        state.PeerNumber = 805;  // the line whose orders were asked for
+        ByteString bytes = BuildMessage(Letter::OrderTable, 2,
+                                        {std::string("fyf"), ServerTime(QTime(9, 0))}) +
+            c.behind;
+        DrainMessages(bytes, &ClientReadFields, [&](char l, const MessageValues& v) {
+            control.handleMessage(l, v);
+            return true;
+        });
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_EQ(TakeSentLetters(), c.sent);
+        EXPECT_EQ(state.Ringing, c.ringing);
+        EXPECT_EQ(state.InTalk, c.inTalk);
+
+        moneyView.orderChoice = 0;
+        moneyView.ordersOk = true;
+        RunOrderDialog();
+        EXPECT_EQ(moneyView.orderCaptions.back(), "Orders: Line 5");
+        const std::vector<SentMessage> sent = TakeSent();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].letter, 'o');
+        EXPECT_EQ(ValueAs<std::int32_t>(sent[0].values, 0), 805);
+        EXPECT_EQ(state.Ringing, c.ringing);
+    }
+}
+
 TEST_F(MoneyAndOrdersTest, BadOrderTablesNeverSetTheClockFromAnythingButATimeOfDay)
 {
     // Not a date-time: the clock stays, the dialog opens all the same.
     for (double bad : {std::numeric_limits<double>::quiet_NaN(),
                        std::numeric_limits<double>::infinity(), 1e308}) {
         SCOPED_TRACE(bad);
-        EXPECT_FALSE(ReceiveOrders("fy", bad));
+        ReceiveOrders("fy", bad);
         RunOrderDialog();
     }
     EXPECT_TRUE(clock.settings.empty());
@@ -278,22 +339,21 @@ TEST_F(MoneyAndOrdersTest, BadOrderTablesNeverSetTheClockFromAnythingButATimeOfD
 
     // A refused clock is no error.
     clock.refuses = true;
-    EXPECT_FALSE(ReceiveOrders("fy", ServerTime(QTime(23, 59, 59, 999))));
+    ReceiveOrders("fy", ServerTime(QTime(23, 59, 59, 999)));
     RunOrderDialog();
     EXPECT_EQ(clock.settings.size(), 1u);
 
-    // More slots than a day: no dialog, the buttons back, the replies go on.
+    // More slots than a day: no dialog, the buttons back.
     const std::size_t dialogs = moneyView.orderCaptions.size();
     view.setCallButtonsEnabled(false);
-    EXPECT_TRUE(ReceiveOrders(std::string(145, 'f'), ServerTime(QTime(9, 0))));
-    EXPECT_FALSE(money.holdsReplies());
+    ReceiveOrders(std::string(145, 'f'), ServerTime(QTime(9, 0)));
     QCoreApplication::processEvents();
     EXPECT_EQ(moneyView.orderCaptions.size(), dialogs);
     EXPECT_TRUE(view.balanceEnabled && view.callEnabled && view.dropEnabled);
 
     // During a talk the talk goes on.
     state.InTalk = true;
-    EXPECT_FALSE(ReceiveOrders("bfy", ServerTime(QTime(9, 0))));
+    ReceiveOrders("bfy", ServerTime(QTime(9, 0)));
     RunOrderDialog();
     EXPECT_TRUE(state.InTalk);
     EXPECT_EQ(TakeSentLetters(), "");

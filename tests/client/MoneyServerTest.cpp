@@ -89,9 +89,9 @@ TEST_F(SoftphoneMoneyTest, TopUpWithADemoCardAndReadTheNewBalance)
     EXPECT_DOUBLE_EQ(BalanceOf(101), before + 10.0);
 }
 
-// An outside line's order table through the switch: the answer sent right behind it waits
-// until the subscriber has chosen.
-TEST_F(SoftphoneMoneyTest, OrderTableFromALineWaitsForTheChoiceBeforeTheNextReply)
+// An outside line's order table through the switch: the clock set, the chosen order placed
+// with the line, and the line's answer told.
+TEST_F(SoftphoneMoneyTest, OrderTableFromALinePlacesTheChosenOrderAndTellsTheAnswer)
 {
     SignInSoftphone();
     auto line = SignedIn(801);
@@ -104,14 +104,14 @@ TEST_F(SoftphoneMoneyTest, OrderTableFromALineWaitsForTheChoiceBeforeTheNextRepl
     };
     const double noon = 46365 + QTime(12, 34, 56, 789).msecsSinceStartOfDay() / 86400000.0;
     line->Send('r', 3, {std::int32_t{101}, std::string("fyb"), noon});
-    line->Send('w', 1, {std::int32_t{101}});
 
-    ASSERT_TRUE(WaitUntil([&] { return NewestEntry().endsWith(" Order placed"); }))
-        << NewestEntry().toStdString();
     // The line learns who orders, with the old and the new slot.
     const ByteString placed = BuildMessage('o', 3,
                                            {std::int32_t{101}, std::int32_t{1}, std::int32_t{0}});
     EXPECT_EQ(line->TakeRaw(placed.size()), placed);
+    line->Send('w', 1, {std::int32_t{101}});
+    ASSERT_TRUE(WaitUntil([&] { return NewestEntry().endsWith(" Order placed"); }))
+        << NewestEntry().toStdString();
     EXPECT_TRUE(Log().at(1).endsWith(" Placing new order..."));
     EXPECT_EQ(forms.requests().back().caption, "Orders: Line 1");
     EXPECT_EQ(clock->settings.size(), 1u);
