@@ -9,6 +9,7 @@
 // one who is offline); just behind it another subscriber signs in. Reported is how long
 // that sign-in waited for its acceptance.
 #include "BenchServer.h"
+#include "BlockingSend.h"
 
 #include "common/MessageFraming.h"
 #include "platform/core/ResourceLimits.h"
@@ -48,18 +49,6 @@ int Connect(quint16 port)
         return -1;
     }
     return fd;
-}
-
-bool SendAll(int fd, const ByteString& bytes)
-{
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 ByteString SignInMessage(std::int32_t id, const char* password = "582047")

@@ -212,7 +212,7 @@ void SignInSession::socketError(int& errorCode)
 
 void SignInSession::socketRead()
 {
-    InBuffer += socket_.receiveText();
+    InBuffer += socket_.receiveText(ReadSliceBytes);
     if (!repliesHeld_)
         dispatchReplies();
     // Only a text count that no server of this protocol sends lets the buffer grow this
@@ -252,7 +252,10 @@ void SignInSession::dispatchReplies()
         return true;
     };
     const auto onUnknown = [this](char byte) {
-        view_.addLogEntry(QStringLiteral(" ") + QChar::fromLatin1(byte) + QStringLiteral(": unknown command"));
+        // One allocation per byte: a junk burst brings millions of these.
+        QString entry = QStringLiteral(" ?: unknown command");
+        entry[1] = QChar::fromLatin1(byte);
+        view_.addLogEntry(entry);
     };
     DrainMessages(InBuffer, &ClientReadFields, onMessage, onUnknown);
     // What came behind belongs to the connection given up.

@@ -7,6 +7,10 @@
 // open at a time; a failure that comes while one is open or about to open is logged and
 // shown, and the dialog already there serves for it. A server that closes the connection
 // in order is recovered from as from a socket error, without the box.
+//
+// A read event takes at most ReadSliceBytes off the socket and handles what they complete;
+// the rest waits in the socket for the next event, so that the window keeps answering
+// while a burst drains.
 #pragma once
 
 #include "client/CallState.h"
@@ -74,6 +78,10 @@ public:
     ByteString OutBuffer;
 
     bool connectionDialogOpen() const { return dialogOpen_; }
+
+    // What one read event takes off the socket: small enough that handling it keeps the
+    // window answering, large enough that a burst of replies drains in few events.
+    static constexpr std::size_t ReadSliceBytes = 64 * 1024;
 
 private:
     void dispatchReplies();

@@ -2,6 +2,7 @@
 // socket's events, and what the sign-in shows on the window. The work is SignInSession's.
 #include "client/ZeltClientUnit1.h"
 
+#include "client/BoundedLog.h"
 #include "client/ConnUnit1.h"
 #include "client/ConnectionSettings.h"
 #include "platform/ui/Dialogs.h"
@@ -111,6 +112,8 @@ void TZeltClientForm1::ClientSocket1Error(int& ErrorCode)
 
 void TZeltClientForm1::ClientSocket1Read()
 {
+    // A slice of input may bring thousands of entries: they go into the log at once.
+    LogHold hold(*log_);
     signIn_->socketRead();
 }
 

@@ -2,6 +2,7 @@
 // the exception display, close and destruction.
 #include "client/ZeltClientUnit1.h"
 
+#include "client/BoundedLog.h"
 #include "client/BoutUnit1.h"
 #include "client/ContUnit1.h"
 #include "client/ExceptionRules.h"
@@ -33,6 +34,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
         setup_.openDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     errors_->setDefaultOwner(this);
     CreateControls();
+    log_ = std::make_unique<BoundedLog>(*Memo2);
     CreateMenus();
     CreateTray();
     CreateConnection();
@@ -119,7 +121,7 @@ void TZeltClientForm1::Timer3Timer()
 
 void TZeltClientForm1::AddLogEntry(const QString& text)
 {
-    InsertMemoLine(*Memo2, 0, LogEntryText(QLocale(), QTime::currentTime(), text));
+    log_->add(text);
 }
 
 void TZeltClientForm1::InfoMessage(const QString& text)

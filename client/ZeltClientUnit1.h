@@ -44,6 +44,7 @@ namespace ui {
 class ErrorDisplay;
 }
 
+class BoundedLog;
 class LocalClock;
 
 // What the window takes from its surroundings; the program uses the defaults.
@@ -161,6 +162,7 @@ private:
     ClientShared shared_;
     ui::ErrorDisplay* errors_;  // child of the window
     ui::ScopedApplicationExceptionHandler exceptionHandler_;
+    std::unique_ptr<BoundedLog> log_;  // on Memo2
     std::unique_ptr<SignInView> signInView_;
     std::unique_ptr<SignInSession> signIn_;
     ui::TrayPresence* tray_ = nullptr;  // child of the window

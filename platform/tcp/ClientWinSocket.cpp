@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
@@ -199,14 +200,15 @@ void ClientWinSocket::readable()
         onDisconnect();
 }
 
-std::string ClientWinSocket::receiveText()
+std::string ClientWinSocket::receiveText(std::size_t maxBytes)
 {
     std::string received;
     if (descriptor_ < 0)
         return received;
     char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::recv(descriptor_, chunk, sizeof chunk, MSG_DONTWAIT);
+    while (received.size() < maxBytes) {
+        const std::size_t wanted = std::min(sizeof chunk, maxBytes - received.size());
+        const ssize_t n = ::recv(descriptor_, chunk, wanted, MSG_DONTWAIT);
         if (n > 0) {
             received.append(chunk, static_cast<std::size_t>(n));
             continue;
@@ -216,6 +218,7 @@ std::string ClientWinSocket::receiveText()
         // End of stream is left for the read notifier, which reports the disconnect.
         return received;
     }
+    return received;
 }
 
 std::int64_t ClientWinSocket::sendText(std::string_view bytes)

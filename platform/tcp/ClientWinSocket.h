@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -60,8 +61,9 @@ public:
     QString localAddress() const;
     QString remoteAddress() const;
 
-    // Every byte received and not yet read.
-    std::string receiveText();
+    // The bytes received and not yet read, at most `maxBytes` of them; the rest stay for
+    // the next read event.
+    std::string receiveText(std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
     // Hands bytes to the connection: the number taken, or -1 when the connection is not
     // open or failed; the error event then follows. While the connection's buffer is full
     // it waits for room, blocking, up to the send stall limit; a limit that passes without

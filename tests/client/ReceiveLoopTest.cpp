@@ -2,6 +2,7 @@
 // start no message, a message whose handling fails, and a server that floods it.
 #include "SignInTestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -73,6 +74,27 @@ TEST_F(ReceiveLoopTest, AMessageWhoseHandlingFailsIsLostButTheBytesBehindItAreHa
     ASSERT_TRUE(WaitUntil([&] { return handled.size() == 2 && !view.exceptions.empty(); }));
     EXPECT_EQ(handled, (std::vector<std::string>{"F", "B"}));
     EXPECT_EQ(view.exceptions, std::vector<QString>{"no sound today"});
+}
+
+// A burst is taken a slice per read event, the rest left to the event loop, so the window
+// answers between slices.
+TEST_F(ReceiveLoopTest, AJunkBurstIsHandledASliceAtATime)
+{
+    FakeServer server;
+    SignInTo(server);
+    std::vector<std::size_t> loggedPerEvent;  // one entry per unknown byte
+    socket.onRead = [this, &loggedPerEvent] {
+        const std::size_t before = view.log.size();
+        session.socketRead();
+        loggedPerEvent.push_back(view.log.size() - before);
+    };
+    const std::size_t burst = 8 * SignInSession::ReadSliceBytes;
+    server.Send(ByteString(burst, 'Q'));
+    ASSERT_TRUE(WaitUntil([&] { return view.log.size() == burst; }, 30000));
+    EXPECT_GE(loggedPerEvent.size(), 8u);
+    EXPECT_LE(*std::max_element(loggedPerEvent.begin(), loggedPerEvent.end()),
+              SignInSession::ReadSliceBytes);
+    EXPECT_TRUE(session.InBuffer.empty());
 }
 
 TEST_F(ReceiveLoopTest, InputPastTheBoundClosesTheConnectionAndRecoversAsFromASocketError)
