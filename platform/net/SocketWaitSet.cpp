@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace parlino::net {
@@ -46,6 +47,7 @@ int SocketWaitSet::wait(std::vector<UdpSocket*>& sockets, SocketReadiness what, 
     const std::uint32_t wanted = what == SocketReadiness::Readable ? EPOLLIN : EPOLLOUT;
 
     ++call_;
+    listed_.clear();
     for (const UdpSocket* socket : sockets) {
         if (socket && socket->isOpen() && !watch(*socket, wanted)) {
             forgetUnlisted();
@@ -53,6 +55,7 @@ int SocketWaitSet::wait(std::vector<UdpSocket*>& sockets, SocketReadiness what, 
         }
     }
     forgetUnlisted();
+    recordListing(sockets, wanted);
 
     // Room for a report of every socket watched, and at least one: waiting on nothing
     // open waits out the time, as poll() does.
@@ -73,6 +76,68 @@ int SocketWaitSet::wait(std::vector<UdpSocket*>& sockets, SocketReadiness what, 
             sockets.clear();
             return 0;
         }
+    }
+}
+
+int SocketWaitSet::waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness what, int timeoutMs)
+{
+    const std::uint32_t wanted = what == SocketReadiness::Readable ? EPOLLIN : EPOLLOUT;
+    if (sockets.empty() || listed_.empty() || wanted != listedEvents_ || sockets != listed_)
+        return wait(sockets, what, timeoutMs);
+
+    const WaitDeadline deadline(timeoutMs);
+    for (;;) {
+        const int timeout = deadline.remainingMs();
+        const int count = ::epoll_wait(epoll_, events_.data(), static_cast<int>(events_.size()),
+                                       timeout);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            sockets.clear();
+            return count < 0 ? -1 : 0;
+        }
+        readyListings_.clear();
+        for (int i = 0; i < count; ++i) {
+            const epoll_event& event = events_[static_cast<std::size_t>(i)];
+            const auto slot = static_cast<std::size_t>(ReportedDescriptor(event.data.u64));
+            if (slot >= watches_.size() || (event.events & (wanted | EPOLLERR | EPOLLHUP)) == 0)
+                continue;
+            const Watch& watch = watches_[slot];
+            if (watch.openId == 0 || !ReportedIdMatches(event.data.u64, watch.openId))
+                continue;
+            for (std::size_t at = watch.firstListing; at != NoListing; at = nextListing_[at])
+                readyListings_.push_back(at);
+        }
+        if (!readyListings_.empty()) {
+            std::sort(readyListings_.begin(), readyListings_.end());
+            sockets.clear();
+            for (const std::size_t at : readyListings_)
+                sockets.push_back(listed_[at]);
+            return static_cast<int>(sockets.size());
+        }
+        if (timeout == 0) {
+            sockets.clear();
+            return 0;
+        }
+    }
+}
+
+void SocketWaitSet::recordListing(const std::vector<UdpSocket*>& sockets, std::uint32_t events)
+{
+    listed_ = sockets;
+    listedEvents_ = events;
+    nextListing_.assign(sockets.size(), NoListing);
+    for (const UdpSocket* socket : sockets)
+        if (socket && socket->isOpen())
+            watches_[static_cast<std::size_t>(socket->descriptor())].firstListing = NoListing;
+    // From the back, so that each descriptor's chain runs front to back.
+    for (std::size_t at = sockets.size(); at-- > 0;) {
+        const UdpSocket* socket = sockets[at];
+        if (!socket || !socket->isOpen())
+            continue;
+        Watch& watch = watches_[static_cast<std::size_t>(socket->descriptor())];
+        nextListing_[at] = watch.firstListing;
+        watch.firstListing = at;
     }
 }
 

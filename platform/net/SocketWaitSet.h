@@ -29,6 +29,10 @@ public:
     // by new ones (with the same descriptor) since the last call. Where the system refuses
     // the registration it falls back to WaitForSockets() for the call.
     int wait(std::vector<UdpSocket*>& sockets, SocketReadiness what, int timeoutMs);
+    // The same for the list of the last wait(), when the caller knows that none of its sockets
+    // has been closed or made anew since: it spares the look at every socket, so that the
+    // call costs what it finds. Any other list is waited on as wait() does.
+    int waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness what, int timeoutMs);
 
 private:
     struct Watch {
@@ -36,7 +40,9 @@ private:
         std::uint32_t events = 0;
         std::uint64_t listedInCall = 0;
         std::uint64_t readyInCall = 0;
+        std::size_t firstListing = NoListing;  // in the last wait()'s list
     };
+    static constexpr std::size_t NoListing = static_cast<std::size_t>(-1);
 
     // Registers the socket as wanting `events`, or changes its registration; false when
     // the system refused.
@@ -46,12 +52,20 @@ private:
     // Keeps in `sockets` those the system reported ready; leaves the list as it was when
     // none of them was (the reports were all of sockets no longer watched).
     int keepReady(std::vector<UdpSocket*>& sockets, int eventCount, std::uint32_t wanted);
+    // Notes where each socket of the list stands in it, for waitAgain().
+    void recordListing(const std::vector<UdpSocket*>& sockets, std::uint32_t events);
 
     int epoll_ = -1;
     std::uint64_t call_ = 0;
     std::vector<Watch> watches_;      // by descriptor
     std::vector<int> watched_;        // the descriptors with a registration
     std::vector<epoll_event> events_;
+    // The last wait()'s list, when all of it was registered, and for each position the next
+    // one that holds a socket of the same descriptor (NoListing: none).
+    std::vector<UdpSocket*> listed_;
+    std::vector<std::size_t> nextListing_;
+    std::uint32_t listedEvents_ = 0;
+    std::vector<std::size_t> readyListings_;
 };
 
 }  // namespace parlino::net

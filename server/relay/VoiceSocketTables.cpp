@@ -36,6 +36,7 @@ std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::st
     // Refused before anything is replaced, so that the window and the tables keep room.
     if (!descriptorsToSpare(1 + VoiceSocketCount - held))
         throw net::NetError("socket: Too many open files", EMFILE);
+    ++changeCount_;
     receive.reset();
     receive = std::make_unique<TZeltIdSocketHandle>();
     receive->setLocalAddress(localAddress);
@@ -63,6 +64,7 @@ std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::st
 
 void VoiceSocketTables::clear()
 {
+    ++changeCount_;
     for (auto& receive : UDPReceiveHandles)
         receive.reset();
     for (auto& sends : UDPSendHandles)

@@ -51,12 +51,17 @@ public:
     // Closes and frees every socket.
     void clear();
 
+    // Moves on whenever a socket is replaced or freed: whoever keeps the handles from one
+    // look to the next takes them anew once it has changed.
+    std::uint64_t changeCount() const { return changeCount_; }
+
 private:
     using SendHandles = std::array<std::unique_ptr<TZeltIdSocketHandle>, VoiceSocketCount>;
     static std::size_t slot(int clientId) { return static_cast<std::size_t>(clientId - MinVoiceClientId); }
 
     std::array<std::unique_ptr<TZeltIdSocketHandle>, MaxVoiceClientId> UDPReceiveHandles;
     std::array<SendHandles, MaxVoiceClientId> UDPSendHandles;
+    std::uint64_t changeCount_ = 0;
 };
 
 }  // namespace parlino

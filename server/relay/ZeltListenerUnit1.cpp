@@ -3,6 +3,8 @@
 #include "platform/core/MainThreadCalls.h"
 #include "platform/net/SocketWait.h"
 
+#include <numeric>
+
 namespace parlino {
 
 int SendSocketIndex(std::int32_t sequence)
@@ -30,6 +32,7 @@ void TZeltUDPListenerThread::SyncTalks()
     TalksChanged = false;
     try {
         snapshot_ = std::make_unique<std::vector<TTalkPair>>(talks_.currentTalkPairs());
+        routesStale_ = true;
     } catch (...) {
         TalksChanged = true;
         throw;
@@ -63,25 +66,32 @@ void TZeltUDPListenerThread::runCycle()
 bool TZeltUDPListenerThread::relayCycle()
 {
     WriteLockGuard guard(TalkLock);
-    // The payers' sockets in talk order, then the peers': a socket of a party in two talks
-    // is listed once for each, and each listing is read once per round.
-    routes_.clear();
-    for (const TTalkPair& pair : *snapshot_)
-        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Payer))
-            routes_.push_back({handle, pair.Peer});
-    for (const TTalkPair& pair : *snapshot_)
-        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Peer))
-            routes_.push_back({handle, pair.Payer});
+    const bool sameRoutes = !routesStale_ && routedTables_ == sockets_.changeCount();
+    if (!sameRoutes) {
+        // The payers' sockets in talk order, then the peers': a socket of a party in two
+        // talks is listed once for each, and each listing is read once per round.
+        routes_.clear();
+        for (const TTalkPair& pair : *snapshot_)
+            if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Payer))
+                routes_.push_back({handle, pair.Peer});
+        for (const TTalkPair& pair : *snapshot_)
+            if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Peer))
+                routes_.push_back({handle, pair.Payer});
+        listed_.clear();
+        for (const Route& route : routes_)
+            listed_.push_back(route.from);
+        routesStale_ = false;
+        routedTables_ = sockets_.changeCount();
+    }
     if (routes_.empty())
         return false;
 
-    ready_.clear();
-    readyRoutes_.clear();
-    for (std::size_t i = 0; i < routes_.size(); ++i) {
-        ready_.push_back(routes_[i].from);
-        readyRoutes_.push_back(i);
-    }
-    int ready = waitSet_.wait(ready_, net::SocketReadiness::Readable, RelayWaitMs);
+    ready_ = listed_;
+    readyRoutes_.resize(routes_.size());
+    std::iota(readyRoutes_.begin(), readyRoutes_.end(), std::size_t{0});
+    // Unchanged sockets need no look at each of them: a wait then costs what it finds.
+    int ready = sameRoutes ? waitSet_.waitAgain(ready_, net::SocketReadiness::Readable, RelayWaitMs)
+                           : waitSet_.wait(ready_, net::SocketReadiness::Readable, RelayWaitMs);
     for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
         keepReadyRoutes(ready_);
         for (const std::size_t route : readyRoutes_)

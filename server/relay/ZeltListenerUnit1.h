@@ -8,9 +8,11 @@
 // one cycle at most, and starts the next at once. A datagram thus leaves within about the
 // time it takes to forward what arrived with it, whatever its direction: a transit that
 // swung with where the datagram fell in a longer cycle would, when arrivals straddle the
-// listener's playback refill, have packets played twice and others skipped. The receive
-// sockets stay registered with the system from cycle to cycle (a SocketWaitSet), so that
-// with hundreds of talks a wait costs what it finds rather than a look at every socket.
+// listener's playback refill, have packets played twice and others skipped. Cycles so come
+// as often as datagrams do, and one must cost what it finds: the receive sockets stay
+// registered with the system (a SocketWaitSet), and the list of them is made anew only
+// when the talks or the socket tables have changed, so that with hundreds of talks a wait
+// needs no look at every socket.
 // When no party of any talk has a receive socket there is nothing to wait on, and the
 // cycle sleeps 30 ms instead of spinning.
 // A receive socket takes datagrams from its subscriber's signed-in address only; others
@@ -83,8 +85,12 @@ private:
     const TalkPairSource& talks_;
     std::unique_ptr<std::vector<TTalkPair>> snapshot_;
     net::SocketWaitSet waitSet_;
-    // Kept from cycle to cycle for their room only.
+    // The routes of the snapshot and the receive sockets they start at, in the same order;
+    // taken anew after SyncTalks or when the socket tables have changed since.
     std::vector<Route> routes_;
+    std::vector<net::UdpSocket*> listed_;
+    bool routesStale_ = true;
+    std::uint64_t routedTables_ = 0;
     std::vector<net::UdpSocket*> ready_;
     std::vector<std::size_t> readyRoutes_;
 };

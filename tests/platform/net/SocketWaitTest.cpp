@@ -66,6 +66,17 @@ INSTANTIATE_TEST_SUITE_P(
                                    auto set = std::make_shared<SocketWaitSet>();
                                    return WaitCall([set](std::vector<UdpSocket*>& sockets, SocketReadiness what,
                                                          int timeoutMs) { return set->wait(sockets, what, timeoutMs); });
+                               }},
+                      // The list registered by a first look, then waited on again as it is.
+                      WaitKind{"WaitSetAgain",
+                               [] {
+                                   auto set = std::make_shared<SocketWaitSet>();
+                                   return WaitCall([set](std::vector<UdpSocket*>& sockets,
+                                                         SocketReadiness what, int timeoutMs) {
+                                       std::vector<UdpSocket*> look = sockets;
+                                       set->wait(look, what, 0);
+                                       return set->waitAgain(sockets, what, timeoutMs);
+                                   });
                                }}),
     [](const ::testing::TestParamInfo<WaitKind>& info) { return std::string(info.param.name); });
 
@@ -126,6 +137,7 @@ struct WaitSetStep {
     std::string list;
     SocketReadiness what;
     std::string ready;  // in list order
+    bool again = false;  // waitAgain(): the list of the step before, its sockets untouched
 };
 
 TEST(SocketWaitSet, FollowsTheListAndTheSocketsFromCallToCall)
@@ -133,13 +145,20 @@ TEST(SocketWaitSet, FollowsTheListAndTheSocketsFromCallToCall)
     const std::vector<WaitSetStep> steps = {
         {"the first call watches all", "", "", "b", "abc", SocketReadiness::Readable, "b"},
         {"a socket left out is not reported", "", "", "bc", "ac", SocketReadiness::Readable, "c"},
-        {"listed again, what waits on it is found", "", "", "", "abc", SocketReadiness::Readable, "b"},
+        {"listed again, what waits on it is found", "", "", "", "abc", SocketReadiness::Readable,
+         "b"},
         {"a socket made anew is watched", "", "a", "a", "abc", SocketReadiness::Readable, "a"},
         {"readiness to send", "", "", "", "ab", SocketReadiness::Writable, "ab"},
         {"back to readiness to receive", "", "", "b", "ab", SocketReadiness::Readable, "b"},
-        {"a socket listed twice is reported twice", "", "", "c", "cac", SocketReadiness::Readable, "cc"},
+        {"a socket listed twice is reported twice", "", "", "c", "cac", SocketReadiness::Readable,
+         "cc"},
+        {"and so again, from the set's own record", "", "", "c", "cac", SocketReadiness::Readable,
+         "cc", true},
+        {"again, in list order whichever came first", "", "", "ca", "cac",
+         SocketReadiness::Readable, "cac", true},
         {"a closed socket is never ready", "c", "", "b", "bc", SocketReadiness::Readable, "b"},
-        {"a new socket under a closed one's descriptor", "", "c", "c", "ac", SocketReadiness::Readable, "c"},
+        {"a new socket under a closed one's descriptor", "", "c", "c", "ac",
+         SocketReadiness::Readable, "c"},
     };
     auto sockets = MakeReceivers(3);
     const auto socketOf = [&](char name) { return sockets[static_cast<std::size_t>(name - 'a')].get(); };
@@ -167,7 +186,9 @@ TEST(SocketWaitSet, FollowsTheListAndTheSocketsFromCallToCall)
         std::vector<UdpSocket*> expected;
         for (char name : step.ready)
             expected.push_back(socketOf(name));
-        EXPECT_EQ(set.wait(list, step.what, ExpectReadyMs), static_cast<int>(expected.size()));
+        const int ready = step.again ? set.waitAgain(list, step.what, ExpectReadyMs)
+                                     : set.wait(list, step.what, ExpectReadyMs);
+        EXPECT_EQ(ready, static_cast<int>(expected.size()));
         EXPECT_EQ(list, expected);
 
         if (step.what == SocketReadiness::Readable) {
