@@ -24,6 +24,15 @@ void WriteToStandardError(const QString& line)
     std::fflush(stderr);
 }
 
+// True when `widget` is `ancestor` or stands in it, across windows too.
+bool Holds(const QWidget* ancestor, const QWidget* widget)
+{
+    for (; widget; widget = widget->parentWidget())
+        if (widget == ancestor)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 struct ErrorDisplay::Box {
@@ -217,11 +226,51 @@ void ErrorDisplay::present(Box& box)
     widget->setWindowModality(box.hasOwner ? Qt::WindowModal : Qt::NonModal);
     widget->setDetailedText(box.details());
     box.widget = widget;
+    // Watches for modal dialogs shown while a box with an owner is open.
+    if (box.hasOwner)
+        qApp->installEventFilter(this);
     const Box* key = &box;
     connect(widget, &QMessageBox::finished, this, [this, key] { closeBox(key); });
     // Its owner may go first and take the box with it.
     connect(widget, &QObject::destroyed, this, [this, key] { forgetBox(key); });
     widget->show();
+}
+
+bool ErrorDisplay::isBoxWidget(const QObject* object) const
+{
+    return std::any_of(boxes_.begin(), boxes_.end(),
+                       [object](const auto& box) { return box->widget == object; });
+}
+
+bool ErrorDisplay::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* shown = static_cast<QWidget*>(watched);
+        if (shown->isWindow() && shown->windowModality() == Qt::ApplicationModal &&
+            !isBoxWidget(shown)) {
+            // Moved once the dialog's own showing is over.
+            const QPointer<QWidget> dialog(shown);
+            QMetaObject::invokeMethod(
+                this, [this, dialog] { moveOverModalDialog(dialog); }, Qt::QueuedConnection);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ErrorDisplay::moveOverModalDialog(QWidget* dialog)
+{
+    if (!dialog || !dialog->isVisible())
+        return;
+    for (const auto& box : boxes_) {
+        QMessageBox* widget = box->widget;
+        // A dialog the owner stands in does not block the box: it stays.
+        if (!widget || !box->hasOwner || !box->owner || Holds(dialog, box->owner))
+            continue;
+        box->owner = dialog;
+        widget->setParent(dialog, widget->windowFlags());
+        widget->setWindowModality(Qt::WindowModal);
+        widget->show();
+    }
 }
 
 std::unique_ptr<ErrorDisplay::Box> ErrorDisplay::takeBox(const Box* box)
@@ -231,6 +280,8 @@ std::unique_ptr<ErrorDisplay::Box> ErrorDisplay::takeBox(const Box* box)
         return nullptr;
     std::unique_ptr<Box> taken = std::move(*it);
     boxes_.erase(it);
+    if (boxes_.empty() && qApp)
+        qApp->removeEventFilter(this);
     return taken;
 }
 

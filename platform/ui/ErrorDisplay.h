@@ -5,6 +5,8 @@
 // the handler has returned, from the event loop. Boxes never block either: none runs a loop
 // of its own, so the program keeps serving while it is open. A box with an owner stands
 // over it, modal to it (to it alone); one without is a window of its own, modal to nothing.
+// A modal dialog that opens later over the owner (not from the box, which blocks the owner)
+// takes the box over: it moves over that dialog, which it then blocks until answered.
 //
 // A flood of errors stays a handful of windows: a message joins the open box with the same
 // caption, icon and owner, which then counts them and lists the latest. At most
@@ -78,6 +80,9 @@ public:
     // Main thread: closes every open box as the operator's OK would.
     void closeAll();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Message {
         QString text;
@@ -91,6 +96,8 @@ private:
 
     Box* boxFor(const Message& message);
     QWidget* ownerNow() const;
+    bool isBoxWidget(const QObject* object) const;
+    void moveOverModalDialog(QWidget* dialog);
     void present(Box& box);
     void gather(Box& box, const Message& message);
     std::unique_ptr<Box> takeBox(const Box* box);

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -163,6 +164,29 @@ TEST(ErrorDisplayTest, ABoxGoesWithItsOwner)
     logged.display.showPending();
     ASSERT_EQ(logged.display.openBoxes().size(), 1u);
     owner.reset();
+    EXPECT_TRUE(logged.display.openBoxes().empty());
+}
+
+TEST(ErrorDisplayTest, AnOwnedBoxBlocksItsOwnerAndMovesOverAModalDialogOpenedLater)
+{
+    LoggedDisplay logged;
+    QWidget owner;
+    owner.show();
+    logged.display.post("owned", "Error", DialogIcon::Error, &owner);
+    logged.display.showPending();
+    const auto boxes = VisibleBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0]->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(boxes[0]->parentWidget(), &owner);
+
+    // A modal dialog that does not come from the owner would cover the box and block it.
+    QDialog later;
+    later.setModal(true);
+    later.show();
+    ASSERT_TRUE(WaitUntil([&] { return boxes[0]->parentWidget() == &later; }));
+    EXPECT_TRUE(boxes[0]->isVisible());
+    EXPECT_EQ(boxes[0]->windowModality(), Qt::WindowModal);
+    boxes[0]->button(QMessageBox::Ok)->click();
     EXPECT_TRUE(logged.display.openBoxes().empty());
 }
 
