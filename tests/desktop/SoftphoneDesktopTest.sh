@@ -276,6 +276,7 @@ done
 # Return closes it; then Escape puts the number back and a second Escape cancels the dialog.
 click "$(main_window 101)" "${call_button[@]}"
 dialing=$(wait_window 101 Dialing)
+xdotool windowactivate --sync "$dialing"
 xdotool key --clearmodifiers ctrl+a BackSpace Return
 until_true 15 "101: the error box is not the active window over the Dialing dialog" \
     is_active_over ParlinoClient 101 "$dialing"
