@@ -9,6 +9,7 @@
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 
+#include <filesystem>
 #include <string>
 
 namespace parlino {
@@ -42,9 +43,14 @@ void AddLogIndexes(Dataset& log, const std::string& prefix)
 
 // Fills one nested log of the row being built from the account's log file and returns the
 // account's outgoing minutes in it: the sum of the ">" group, which comes first in OutIn order.
-int LoadLog(Dataset& carrier, const std::string& path, Dataset& log, const std::string& sumName)
+// Bytes the call-log saver still holds for the file are newer than the file and stand for it.
+int LoadLog(Dataset& carrier, const std::string& path, Dataset& log, const std::string& sumName,
+            const dataset::BackgroundTableSaver& saver)
 {
-    carrier.LoadFromFile(path);
+    if (const auto held = saver.unsavedBytes(std::filesystem::absolute(path).string()))
+        carrier.LoadFromBytes(*held, path);
+    else
+        carrier.LoadFromFile(path);
     CopyRecords(carrier, log, MapByPosition(carrier, carrier.FieldCount()));
     carrier.Empty();
     log.First();
@@ -65,7 +71,8 @@ void TZeltServerForm1::BitBtn22Click()
 
 void TZeltServerForm1::ReloadTables()
 {
-    settleCallLogs();  // the logs are read back from their files below
+    settleCallLogs();  // the logs are read back from their files (or the saver's bytes) below
+    tablesLoaded_ = false;
     TDataModule2& store = store_;
     Dataset& users = store.ClientDataSet1;
 
@@ -118,14 +125,19 @@ void TZeltServerForm1::ReloadTables()
         for (const char* name : SourceFields)
             users.FieldByName(name).SetValue(source.FieldByName(name).GetValue());
         users.FieldByName("Prev7ServDaysDur")
-            .SetAsInteger(LoadLog(store.Prev7Carrier, Prev7LogFile(clientId), prev7, "P7SDOutDur"));
+            .SetAsInteger(LoadLog(store.Prev7Carrier, Prev7LogFile(clientId), prev7, "P7SDOutDur",
+                                  callLogSaver_));
         users.FieldByName("CurServDayDur")
-            .SetAsInteger(LoadLog(store.CurDayCarrier, CurDayLogFile(clientId), curDay, "CurSDOutDur"));
+            .SetAsInteger(LoadLog(store.CurDayCarrier, CurDayLogFile(clientId), curDay,
+                                  "CurSDOutDur", callLogSaver_));
         users.Post();
     }
     for (int denomination = 0; denomination < 3; ++denomination)
         store.FillClientIDIndex(Activated080Keyed + denomination);
+    critical.Close();  // a new server day left unfinished writes it
+    finishInterruptedServerDay();
     completeInterruptedTopUps();
+    tablesLoaded_ = true;
 }
 
 }  // namespace parlino

@@ -4,13 +4,18 @@
 
 #include "common/AccountNumbers.h"
 #include "platform/core/Finally.h"
+#include "platform/dataset/DatasetErrors.h"
+#include "platform/ui/ErrorDisplay.h"
 #include "server/CopyRecords.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
 #include "server/Money.h"
+#include "server/ServerDayMarker.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 
+#include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace parlino {
@@ -72,12 +77,6 @@ void WriteBalance(FixRecordFile& critical, Dataset& users)
     WriteFixField(critical, users.FieldByName("Balance"), false);
 }
 
-void AddToBalance(Dataset& users, double amount)
-{
-    Field& balance = users.FieldByName("Balance");
-    balance.SetAsFloat(movedBalance(balance.AsFloat(), amount));
-}
-
 // The outgoing minutes of the current account's previous days: the ">" group, first in
 // OutIn order.
 int OutgoingMinutes(Dataset& prev7)
@@ -88,15 +87,45 @@ int OutgoingMinutes(Dataset& prev7)
     return prev7.AggregateValue("P7SDOutDur").ToInteger();
 }
 
+// The balance of an account after the day's fee, from its balance before the day: the
+// outside lines are charged and given the fee back, as the day does it.
+double BalanceAfterDay(std::int32_t clientId, double before, double fee)
+{
+    const double charged = movedBalance(before, -fee);
+    return isOutsideLine(clientId) ? movedBalance(charged, fee) : charged;
+}
+
+// The day's fee of the current account, from its balance before the day, in the table and
+// in critical.fix; the outgoing-minute sums of its logs afresh.
+void ChargeDay(Dataset& users, Dataset& prev7, FixRecordFile& critical, double balance)
+{
+    const int outgoing = OutgoingMinutes(prev7);
+    users.Edit();
+    users.FieldByName("Balance").SetAsFloat(balance);
+    users.FieldByName("Prev7ServDaysDur").SetAsInteger(outgoing);
+    users.FieldByName("CurServDayDur").SetAsInteger(0);
+    users.Post();
+    WriteBalance(critical, users);
+}
+
 }  // namespace
 
 void TZeltServerForm1::NewServerDay()
 {
     settleCallLogs();  // no talk's save may land on a log already rolled over
+    // A call log still waiting for room on the disk would be rolled over from the table
+    // while its file stays behind: the day waits until every log is on the disk.
+    if (const std::size_t unsaved = callLogSaver_.unsavedCount())
+        throw std::runtime_error(std::to_string(unsaved) +
+                                 " call logs are not saved yet: the new server day "
+                                 "needs every call log on the disk");
     TDataModule2& store = Store();
     Dataset& users = store.ClientDataSet1;
     Dataset& prev7 = store.Prev7ServDays;
     Dataset& curDay = store.CurServDay;
+    // Until the day is whole, the tables are part old, part new: only a Reload All, which
+    // finishes the day from its record, makes them fit to run the server again.
+    tablesLoaded_ = false;
 
     FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
     OpenForOneOperation prev7Carrier(store.Prev7Carrier);
@@ -113,6 +142,16 @@ void TZeltServerForm1::NewServerDay()
 
     // Handles, not a running cursor: a sort on Balance would move the rows being charged.
     const std::vector<Bookmark> accounts = AllRows(users);
+    ServerDayMarker marker;
+    marker.fee = PayPerDay;
+    for (const Bookmark& account : accounts) {
+        users.GotoBookmark(account);
+        const std::int32_t clientId = users.FieldByName("Client_ID").AsInteger();
+        marker.accounts.push_back(
+            {clientId, users.FieldByName("Balance").AsFloat(), FileHash(Prev7LogFile(clientId))});
+    }
+    WriteServerDayMarker(ServerDayMarkerPath, marker);
+
     prev7.SetIndexName("P7SDHistoryIndex");
     curDay.SetIndexName("CurSDHistoryIndex");
     for (const Bookmark& account : accounts) {
@@ -122,27 +161,68 @@ void TZeltServerForm1::NewServerDay()
 
     prev7.SetIndexName("P7SDOutInIndex");
     curDay.SetIndexName("CurSDOutInIndex");
-    for (const Bookmark& account : accounts) {
-        users.GotoBookmark(account);
-        const int outgoing = OutgoingMinutes(prev7);
-        users.Edit();
-        AddToBalance(users, -PayPerDay);
-        users.FieldByName("Prev7ServDaysDur").SetAsInteger(outgoing);
-        users.FieldByName("CurServDayDur").SetAsInteger(0);
-        users.Post();
-        WriteBalance(critical, users);
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        users.GotoBookmark(accounts[i]);
+        const ServerDayMarker::Account& account = marker.accounts[i];
+        ChargeDay(users, prev7, critical,
+                  BalanceAfterDay(account.clientId, account.balanceBefore, PayPerDay));
     }
+    // The day's fees on the disk at once, not one balance at a time; then the day is done.
+    critical.sync();
+    RemoveServerDayMarker(ServerDayMarkerPath);
+    tablesLoaded_ = true;
+}
 
-    // The outside lines pay no daily fee: theirs is given back.
-    for (std::int32_t line = FirstOutsideLine; line <= LastOutsideLine; ++line) {
-        if (!store.GotoClient(UsersKeyed, line))
-            continue;
-        users.Edit();
-        AddToBalance(users, PayPerDay);
-        users.Post();
-        WriteBalance(critical, users);
+void TZeltServerForm1::finishInterruptedServerDay()
+{
+    const std::optional<ServerDayMarker> marker = ReadServerDayMarker(ServerDayMarkerPath);
+    if (!marker)
+        return;
+    TDataModule2& store = Store();
+    Dataset& users = store.ClientDataSet1;
+    Dataset& prev7 = store.Prev7ServDays;
+    Dataset& curDay = store.CurServDay;
+    FixRecordFile critical(CriticalFixPath, FixRecordFile::Mode::Write);
+    if (!critical.IsOpen())
+        throw dataset::DatasetError(std::string(CriticalFixPath) +
+                                    " cannot be written: the unfinished new server "
+                                    "day cannot be finished");
+
+    // Logs first, in history order, as the day rolls them.
+    prev7.SetIndexName("P7SDHistoryIndex");
+    curDay.SetIndexName("CurSDHistoryIndex");
+    for (const ServerDayMarker::Account& account : marker->accounts) {
+        if (!store.GotoClient(UsersKeyed, account.clientId))
+            continue;  // no longer an account: nothing of it to finish
+        if (FileHash(Prev7LogFile(account.clientId)) == account.prev7LogHash) {
+            RollOverLogs(store, account.clientId);
+        } else if (!curDay.IsEmpty()) {
+            // Rolled over, but cut short before its current day was emptied.
+            curDay.Empty();
+            store.CurDayCarrier.SaveToFile(CurDayLogFile(account.clientId));
+        }
     }
-    critical.sync();  // the day's fees on the disk at once, not one balance at a time
+    prev7.SetIndexName("P7SDOutInIndex");
+    curDay.SetIndexName("CurSDOutInIndex");
+    int charged = 0;
+    for (const ServerDayMarker::Account& account : marker->accounts) {
+        if (!store.GotoClient(UsersKeyed, account.clientId))
+            continue;
+        ChargeDay(users, prev7, critical,
+                  BalanceAfterDay(account.clientId, account.balanceBefore, marker->fee));
+        ++charged;
+    }
+    if (!critical.sync())
+        throw dataset::DatasetError(std::string(CriticalFixPath) +
+                                    " did not take the fees of the unfinished new "
+                                    "server day");
+    RemoveServerDayMarker(ServerDayMarkerPath);
+    errors_->post(QStringLiteral(
+                      "The new server day that the program did not live to finish is finished now: "
+                      "%1 accounts rolled over and charged the daily fee of %2 once.")
+                      .arg(charged)
+                      .arg(marker->fee),
+                  QStringLiteral("Reload All"), ui::DialogIcon::Information, this);
 }
 
 }  // namespace parlino

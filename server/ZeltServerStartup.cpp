@@ -3,7 +3,8 @@
 #include "server/ZeltServerUnit1.h"
 
 #include "common/AccountNumbers.h"
-#include "platform/core/IniFile.h"
+#include "platform/core/ErrorText.h"
+#include "platform/dataset/DatasetErrors.h"
 #include "platform/dataset/TableFile.h"
 #include "platform/ui/DataGrid.h"
 #include "platform/ui/DataNavigator.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/GuardedCall.h"
 #include "server/CriticalFix.h"
 #include "server/DataUnit2.h"
+#include "server/ServerSettings.h"
 #include "server/StoreLayouts.h"
 #include "server/StoreScopes.h"
 
@@ -27,9 +29,6 @@
 namespace parlino {
 
 namespace {
-
-constexpr const char* IniSection = "Server";
-constexpr int DefaultTcpPort = 1101;
 
 // The program's own path with its extension replaced by ".ini".
 QString ProgramIniPath()
@@ -90,11 +89,14 @@ void TZeltServerForm1::BitBtn26Click()
 
 void TZeltServerForm1::StartServer()
 {
-    // Settings are read afresh at every start; a missing file or key gives the default.
-    const IniFile ini(iniFileName_.toStdString());
-    const int port = ini.readInteger(IniSection, "TCP port", DefaultTcpPort);
-    NetPayPerMin = ini.readFloat(IniSection, "Net pay per min", 0.0);
-    PayPerDay = ini.readFloat(IniSection, "Pay per day", 0.0);
+    // Whatever can refuse the start is looked at before anything changes: a refused start
+    // leaves a running server running as it was.
+    const ServerSettings settings = ReadServerSettings(iniFileName_.toStdString());
+    CheckCanListen(static_cast<quint16>(settings.tcpPort));
+    if (!tablesLoaded_)
+        throw std::runtime_error("The tables are not loaded: click Reload All, then Start Server.");
+    NetPayPerMin = settings.netPayPerMin;
+    PayPerDay = settings.payPerDay;
 
     closeListeningSocket();
     DropAllTalks();
@@ -117,17 +119,43 @@ void TZeltServerForm1::StartServer()
             return;
         }
     }
-    if (newDay)
-        NewServerDay();
-    ResetStatusesToOffline();
-    Store().TalksTable.Empty();
-
-    if (port < 0 || port > 0xFFFF)
-        throw std::runtime_error("TCP port " + std::to_string(port) + " is not a port number");
-    if (!ServerSocket1->Open(static_cast<quint16>(port), listenAddress_))
-        throw std::runtime_error("Cannot listen on TCP port " + std::to_string(port) + ": " +
-                                 ServerSocket1->ErrorString().toStdString());
+    // From here a failure leaves the server down in its stopped state, where Reload All
+    // brings the tables back from their files once the cause is gone.
+    const auto stopped = [this] {
+        SetEditingLocked(false);
+        setWindowTitle(SavedCaption + QStringLiteral(" [Stopped]"));
+    };
+    try {
+        if (newDay)
+            NewServerDay();
+        ResetStatusesToOffline();
+        Store().TalksTable.Empty();
+        if (!ServerSocket1->Open(static_cast<quint16>(settings.tcpPort), listenAddress_))
+            throw std::runtime_error("Cannot listen on TCP port " +
+                                     std::to_string(settings.tcpPort) + ": " +
+                                     ServerSocket1->ErrorString().toStdString());
+    } catch (const dataset::SilentAbort&) {
+        stopped();
+        throw;
+    } catch (...) {
+        stopped();
+        throw std::runtime_error(
+            errorText(std::current_exception()).toStdString() +
+            "\nThe server is stopped. Once the cause is gone (room made on the disk, "
+            "for instance), click Reload All, then Start Server.");
+    }
     setWindowTitle(SavedCaption + QStringLiteral(" [Running]"));
+}
+
+void TZeltServerForm1::CheckCanListen(quint16 port)
+{
+    // Our own socket on that port is closed and opened again; any other port is tried once.
+    if (port == 0 || (ServerSocket1->Active() && ServerSocket1->Port() == port))
+        return;
+    tcp::ServerWinSocket probe;
+    if (!probe.Open(port, listenAddress_))
+        throw std::runtime_error("Cannot listen on TCP port " + std::to_string(port) + ": " +
+                                 probe.ErrorString().toStdString());
 }
 
 void TZeltServerForm1::ResetStatusesToOffline()

@@ -254,10 +254,15 @@ private:
     void CreateStartup();
     void CreateTray();
     void StartServer();  // the work of "Start Server"; raises what stops it
+    // Raises when the listening socket could not be opened on the port.
+    void CheckCanListen(quint16 port);
     void SetEditingLocked(bool locked);
     void ResetStatusesToOffline();
     void CloseTablesForEditor();
     void NewServerDay();
+    // Finishes a new server day that the program did not live to finish (its record is
+    // still on the disk): every account rolled over and charged exactly once.
+    void finishInterruptedServerDay();
 
     void CreateControls();     // ZeltServerLayout.cpp
     void BindTables();         // ZeltServerLayout.cpp
@@ -313,6 +318,8 @@ private:
     std::string editorDirectory_ = "../ZeltEditor";
     double PayPerDay = 0.0;        // "Pay per day", set by Start Server
     bool AutoStartPending = true;  // the next Start Server takes "No" without asking
+    // The last Reload All completed: the tables hold every account, and the server may start.
+    bool tablesLoaded_ = false;
     bool StartHidden = true;       // until the operator first restores the window
 
     TDataModule2& store_;

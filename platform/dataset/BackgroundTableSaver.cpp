@@ -76,6 +76,17 @@ std::size_t BackgroundTableSaver::unsavedCount() const
     return pending_.size();
 }
 
+std::optional<BackgroundTableSaver::Bytes> BackgroundTableSaver::unsavedBytes(
+    const std::string& path) const
+{
+    std::unique_lock lock(mutex_);
+    passEnded_.wait(lock, [this] { return !passRunning_; });
+    const auto found = pending_.find(path);
+    if (found == pending_.end())
+        return std::nullopt;
+    return found->second.bytes;
+}
+
 void BackgroundTableSaver::run()
 {
     std::unique_lock lock(mutex_);
@@ -95,6 +106,7 @@ void BackgroundTableSaver::run()
         std::map<std::string, Entry> batch;
         batch.swap(pending_);
         const std::uint64_t through = lastTicket_;
+        passRunning_ = true;
         lock.unlock();
 
         std::vector<Failure> failures;
@@ -114,6 +126,7 @@ void BackgroundTableSaver::run()
         for (const Failure& failure : failures)
             pending_.try_emplace(failure.path, std::move(batch.at(failure.path)));
         retryDue_ = !failures.empty();
+        passRunning_ = false;
         if (!failures.empty()) {
             const FailureHook hook = hook_;
             lock.unlock();

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,10 @@ public:
     bool settle();
     // Files waiting to be written or tried again.
     std::size_t unsavedCount() const;
+    // The newest bytes handed over for path and not yet on disk (a save that failed and
+    // waits for its retry), once no pass is writing: what whoever reads the file back must
+    // take instead of the file. None when the file holds the newest bytes.
+    std::optional<Bytes> unsavedBytes(const std::string& path) const;
 
 private:
     struct Entry {
@@ -59,11 +64,12 @@ private:
     // Guards every member below. Never held while a file is written or the hook runs.
     mutable std::mutex mutex_;
     std::condition_variable workArrived_;
-    std::condition_variable passEnded_;
+    mutable std::condition_variable passEnded_;
     std::map<std::string, Entry> pending_;  // by path: the newest bytes not yet on disk
     std::uint64_t lastTicket_ = 0;          // tickets handed out so far
     std::uint64_t triedThrough_ = 0;        // every save up to this ticket has been tried
     bool retryDue_ = false;                 // pending_ holds failures waiting for retryDelay_
+    bool passRunning_ = false;              // a batch taken from pending_ is being written
     bool stopping_ = false;
     FailureHook hook_;
 

@@ -23,6 +23,7 @@ namespace parlino::dataset {
 
 struct Row;
 struct RowStore;
+struct TableFileContents;
 
 enum class DatasetState { Inactive, Browse, Edit, Insert };
 
@@ -89,6 +90,8 @@ public:
     // match). The old rows are dropped without being written anywhere; the data counts as
     // unchanged afterwards. On failure the table keeps its rows.
     void LoadFromFile(const std::string& path);
+    // The same with the bytes of such a file; `path` names them in messages.
+    void LoadFromBytes(const std::vector<std::uint8_t>& bytes, const std::string& path);
     // Writes the whole table to a new file and renames it over path (no torn files).
     void SaveToFile(const std::string& path) const;
     // The bytes SaveToFile would write, for a save made elsewhere (BackgroundTableSaver).
@@ -189,6 +192,7 @@ private:
     std::unique_ptr<Index> Compile(const IndexDef& def) const;
     int AggregateField(const AggregateDef& def) const;  // the summed field; throws when bad
     void AdoptRows(std::unique_ptr<RowStore> rows);
+    void AdoptContents(TableFileContents contents, const std::string& path);
 
     void NotifyData();
     void NotifyRow(int position);

@@ -22,7 +22,24 @@ void Dataset::LoadFromFile(const std::string& path)
 {
     if (owner_)
         throw DatasetError("A nested table cannot be loaded from a file");
-    TableFileContents contents = ReadTableFile(path);
+    AdoptContents(ReadTableFile(path), path);
+}
+
+void Dataset::LoadFromBytes(const std::vector<std::uint8_t>& bytes, const std::string& path)
+{
+    if (owner_)
+        throw DatasetError("A nested table cannot be loaded from a file");
+    TableFileContents contents;
+    try {
+        contents = DecodeTable(bytes);
+    } catch (const DatasetError& error) {
+        throw DatasetError("Table file \"" + path + "\" cannot be loaded: " + error.what());
+    }
+    AdoptContents(std::move(contents), path);
+}
+
+void Dataset::AdoptContents(TableFileContents contents, const std::string& path)
+{
     if (layout_.empty()) {
         layout_ = contents.layout;
         BuildFields();

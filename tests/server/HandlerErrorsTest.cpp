@@ -198,6 +198,14 @@ TEST_F(TickErrorsTest, ACallLogThatCannotBeSavedIsShownAndSavedOnceTheDiskTakesI
     EXPECT_DOUBLE_EQ(BalanceOf(101), balanceBefore - 2);
     EXPECT_EQ(SavedLog(102).at(0).duration, 2) << "the peer's log is not held up";
 
+    // Stopped and reloaded while the log still waits: the bytes the saver holds are the log.
+    window->BitBtn27Click();
+    window->BitBtn22Click();
+    ASSERT_TRUE(store->GotoClient(UsersKeyed, 101));
+    EXPECT_EQ(Users().FieldByName("CurServDayDur").AsInteger(), 2);
+    ASSERT_EQ(store->CurServDay.RecordCount(), 1);
+    EXPECT_EQ(store->CurServDay.FieldByName("Duration").AsInteger(), 2);
+
     std::filesystem::remove(log);  // the operator makes room
     EXPECT_TRUE(WaitUntil([&] { return std::filesystem::is_regular_file(log); }, 10000));
     EXPECT_EQ(SavedLog(101).at(0).duration, 2);

@@ -1,5 +1,8 @@
 #include "StartupTestFixture.h"
 
+#include <algorithm>
+#include <map>
+
 namespace parlino::test {
 namespace {
 
@@ -100,10 +103,22 @@ TEST_F(ServerDayTest, ALogThatCannotBeSavedStopsTheStartBeforeTheStatusesAndTheS
     WriteLog(CurDayLogFile(101), LogKind::FileCurDay, {{8, ">", 102, 2}});
     WriteLog(CurDayLogFile(103), LogKind::FileCurDay, {{8, ">", 102, 3}});
     WriteIniWithFreePort({}, "1");
+    // The days each log must hold after exactly one new day: day 1 gone, the others one older,
+    // the current day's rows as day 7.
+    std::map<std::int32_t, std::vector<int>> rolledOnce;
+    for (const std::int32_t id : {101, 102, 103}) {
+        for (const LogRow& row : ReadLog(Prev7LogFile(id), LogKind::FilePrev7))
+            if (row.serverDay > 1)
+                rolledOnce[id].push_back(row.serverDay - 1);
+        std::sort(rolledOnce[id].begin(), rolledOnce[id].end());
+        rolledOnce[id].resize(
+            rolledOnce[id].size() + ReadLog(CurDayLogFile(id), LogKind::FileCurDay).size(), 7);
+    }
     ASSERT_TRUE(AutoStart().empty());
     SetStatus(105, "ONLINE");
     // A directory where account 102's file must go: the rename over it fails.
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(Prev7LogFile(102))));
+    const QString held = QString::fromStdString(Prev7LogFile(102) + ".held");
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(Prev7LogFile(102)), held));
     ASSERT_TRUE(QDir().mkdir(QString::fromStdString(Prev7LogFile(102))));
 
     const std::vector<ui::DialogRequest> shown = ClickStart(DialogAnswer::Yes);
@@ -120,6 +135,34 @@ TEST_F(ServerDayTest, ALogThatCannotBeSavedStopsTheStartBeforeTheStatusesAndTheS
     EXPECT_FALSE(store->Prev7Carrier.Active());
     EXPECT_FALSE(store->CurDayCarrier.Active());
     EXPECT_TRUE(ReadLog(Prev7CarrierFile, LogKind::FilePrev7).empty());
+
+    // The program ends here and starts again once the file can be written: the start-up's
+    // Reload All finishes the day, every account rolled over and charged exactly once.
+    ASSERT_TRUE(QDir().rmdir(QString::fromStdString(Prev7LogFile(102))));
+    ASSERT_TRUE(QFile::rename(held, QString::fromStdString(Prev7LogFile(102))));
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start == 0 ? "the restart that finishes the day" : "a further restart");
+        MakeWindow();
+        PrepareWindow();
+        const std::vector<ui::DialogRequest> told = AutoStart();
+        ASSERT_EQ(told.size(), start == 0 ? 1u : 0u);
+        if (start == 0) {
+            EXPECT_EQ(told[0].icon, ui::DialogIcon::Information);
+        }
+        EXPECT_TRUE(window->ServerSocket1->Active());
+        for (const std::int32_t id : {101, 102, 103, 104}) {
+            EXPECT_EQ(BalanceOf(id), 19.0) << id;
+            EXPECT_EQ(FixBalance(id), 19.0) << id;
+        }
+        EXPECT_EQ(FixBalance(105), -1.0);
+        EXPECT_EQ(FixBalance(801), 20.0);
+        for (const std::int32_t id : {101, 102, 103}) {
+            std::vector<int> days = Days(ReadLog(Prev7LogFile(id), LogKind::FilePrev7));
+            std::sort(days.begin(), days.end());
+            EXPECT_EQ(days, rolledOnce[id]) << id;
+            EXPECT_TRUE(ReadLog(CurDayLogFile(id), LogKind::FileCurDay).empty()) << id;
+        }
+    }
 }
 
 }  // namespace

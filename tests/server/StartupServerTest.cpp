@@ -69,6 +69,28 @@ TEST_F(StartupTest, AFailedReloadAtStartUpLeavesTheServerDown)
     EXPECT_FALSE(window->ServerSocket1->Active());
     EXPECT_FALSE(window->BitBtn26->isEnabled());
     EXPECT_EQ(Caption(), "Parlino Server");
+
+    // Later, stopped: a Reload All that fails leaves Start Server enabled, which must then
+    // refuse to run on half the accounts and say what to do, and keep Reload All at hand.
+    WriteLog(CurDayLogFile(102), LogKind::FileCurDay, {});
+    ASSERT_TRUE(Reload().empty());
+    ClickStart(DialogAnswer::No);
+    ASSERT_TRUE(window->ServerSocket1->Active());
+    window->BitBtn27->click();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(CurDayLogFile(102))));
+    ASSERT_EQ(Reload().size(), 1u);
+    const std::vector<ui::DialogRequest> refused = ClickStart(DialogAnswer::No);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_TRUE(refused[0].text.contains("Reload All")) << refused[0].text.toStdString();
+    EXPECT_FALSE(window->ServerSocket1->Active());
+    EXPECT_TRUE(window->BitBtn22->isEnabled());
+    EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
+
+    WriteLog(CurDayLogFile(102), LogKind::FileCurDay, {});
+    ASSERT_TRUE(Reload().empty());
+    EXPECT_EQ(ClickStart(DialogAnswer::No).size(), 1u);
+    EXPECT_TRUE(window->ServerSocket1->Active());
+    EXPECT_EQ(Caption(), "Parlino Server [Running]");
 }
 
 TEST_F(StartupTest, TemporariesOfSavesCutShortAreRemovedAtStart)
@@ -195,31 +217,60 @@ TEST_F(StartupTest, StopLeavesStatusesAndStartAndStopSwapTheControls)
     EXPECT_FALSE(window->BitBtn28->isVisible());
 }
 
-TEST_F(StartupTest, APortThatCannotBeOpenedShowsTheErrorAndKeepsTheCaption)
+TEST_F(StartupTest, SettingsThatCannotRunTheServerAreRefusedBeforeAnythingChanges)
 {
-    WriteIniWithFreePort();
+    const quint16 port = WriteIniWithFreePort("1", "0.5");
     ASSERT_TRUE(AutoStart().empty());
-    window->BitBtn27->click();
+    Subscriber alice(port);
+    alice.SignIn(101);
+    ASSERT_EQ(alice.NextLetter(), 'V');
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, 0));
-    WriteServerIni(IniPath(), {squatter.serverPort(), {}, {}});
 
-    const std::vector<ui::DialogRequest> shown = ClickStart(DialogAnswer::No);
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[1].icon, ui::DialogIcon::Error);
-    EXPECT_TRUE(shown[1].text.contains(QString::number(squatter.serverPort()))) << shown[1].text.toStdString();
+    struct Refused {
+        IniValues settings;
+        QString named;  // what the message must name
+    };
+    const Refused rows[] = {
+        {{squatter.serverPort(), {}, {}}, QString::number(squatter.serverPort())},
+        // A setting that names no port at all is refused too, not cut to 16 bits.
+        {{70000, {}, {}}, "70000"},
+        {{-1, {}, {}}, "-1"},
+        // Charges that would make or lose money at every minute or day.
+        {{port, "nan", {}}, "Net pay per min"},
+        {{port, "inf", {}}, "Net pay per min"},
+        {{port, "-inf", {}}, "Net pay per min"},
+        {{port, "-1", {}}, "Net pay per min"},
+        {{port, "1e400", {}}, "1e400"},
+        {{port, "two", {}}, "Net pay per min"},
+        {{port, {}, "inf"}, "Pay per day"},
+        {{port, {}, "nan"}, "Pay per day"},
+        {{port, {}, "-0,5"}, "Pay per day"},
+    };
+    for (const Refused& row : rows) {
+        SCOPED_TRACE(row.named.toStdString());
+        WriteServerIni(IniPath(), row.settings);
+        // A new day would run if the question came: it must not even be asked.
+        const std::vector<ui::DialogRequest> shown = ClickStart(DialogAnswer::Yes);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].icon, ui::DialogIcon::Error);
+        EXPECT_TRUE(shown[0].text.contains(row.named)) << shown[0].text.toStdString();
+        EXPECT_TRUE(window->ServerSocket1->Active());
+        EXPECT_EQ(window->ServerSocket1->Port(), port);
+        EXPECT_EQ(Caption(), "Parlino Server [Running]");
+        EXPECT_EQ(Field(101, "Status"), "ONLINE") << "the subscriber stays signed in";
+        EXPECT_EQ(BalanceOf(101), 20.0);
+        EXPECT_EQ(FixBalance(101), 20.0);
+        EXPECT_EQ(inside().NetPayPerMin, 1.0);
+        EXPECT_EQ(inside().PayPerDay, 0.5);
+    }
+
+    // Stopped, a refused port keeps the caption and the socket closed.
+    window->BitBtn27->click();
+    WriteServerIni(IniPath(), {squatter.serverPort(), {}, {}});
+    ASSERT_EQ(ClickStart(DialogAnswer::No).size(), 1u);
     EXPECT_FALSE(window->ServerSocket1->Active());
     EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
-
-    // A setting that names no port at all is refused the same way, not cut to 16 bits.
-    for (int notAPort : {70000, -1}) {
-        WriteServerIni(IniPath(), {notAPort, {}, {}});
-        const std::vector<ui::DialogRequest> refused = ClickStart(DialogAnswer::No);
-        ASSERT_EQ(refused.size(), 2u) << notAPort;
-        EXPECT_TRUE(refused[1].text.contains(QString::number(notAPort))) << refused[1].text.toStdString();
-        EXPECT_FALSE(window->ServerSocket1->Active()) << notAPort;
-        EXPECT_EQ(Caption(), "Parlino Server [Stopped]");
-    }
 }
 
 // Restarting while subscribers are signed in: their connections go, they show offline, and
