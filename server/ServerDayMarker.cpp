@@ -50,9 +50,8 @@ double BitsDouble(std::uint64_t bits)
 // A rename or removal in the folder outlives a power cut only once the folder is synced.
 void SyncFolder(const std::string& path)
 {
-    std::string folder = std::filesystem::path(path).parent_path().string();
-    if (folder.empty())
-        folder = ".";
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string folder = (parent.empty() ? std::filesystem::path(".") : parent).string();
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool synced = fd >= 0 && ::fsync(fd) == 0;
     if (fd >= 0)
