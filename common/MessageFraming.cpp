@@ -68,6 +68,13 @@ ByteString PackVoicePacket(const VoicePacket& packet)
     return out;
 }
 
+void appendVoiceDatagram(ByteString& buffer, std::string_view datagram)
+{
+    if (datagram.size() == VoicePacketSize && datagram.front() == Letter::VoiceData)
+        buffer.clear();
+    buffer.append(datagram);
+}
+
 void drainVoicePacketBytes(ByteString& buffer,
                            const std::function<void(std::string_view packet, std::int32_t sequence)>& onPacket)
 {

@@ -43,8 +43,15 @@ inline constexpr std::size_t VoicePacketSize = 1 + 4 + SamplesPerPacket + 8;
 // Builds the voice datagram "D" for one packet.
 ByteString PackVoicePacket(const VoicePacket& packet);
 
-// The voice framing of a UDP receive buffer, to which every datagram has been appended:
-// bytes before a "D" are dropped one by one, and every whole packet goes to onPacket.
+// Adds one received datagram to a voice receive buffer. A datagram that is exactly one whole
+// packet stands alone: the bytes kept from earlier datagrams are dropped first, so that a
+// stray part of a packet cannot put the genuine packets that follow out of step. Any other
+// datagram is joined to them, so a packet split over two datagrams still decodes.
+void appendVoiceDatagram(ByteString& buffer, std::string_view datagram);
+
+// The voice framing of a UDP receive buffer, to which every datagram has been added with
+// appendVoiceDatagram: bytes before a "D" are dropped one by one, and every whole packet goes
+// to onPacket.
 void DrainVoicePackets(ByteString& buffer, const std::function<void(VoicePacket&&)>& onPacket);
 // The same framing without decoding, for a forwarder: onPacket gets each whole packet's
 // VoicePacketSize bytes (valid during the call only) and its Sequence.

@@ -3,12 +3,14 @@
 #include "client/media/ZeltPlayerThread.h"
 #include "client/media/ZeltUDPReceiverThread.h"
 #include "client/media/ZeltUDPSenderThread.h"
+#include "platform/net/SocketWait.h"
 
 #include <QDateTime>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace parlino {
 
@@ -21,6 +23,24 @@ void reportOpenFailure(const std::string& error)
     const QByteArray stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).toLatin1();
     std::fprintf(stderr, "%s Voice: %s\n", stamp.constData(), error.c_str());
+}
+
+// Datagrams waiting on the receive socket arrived before the talk: late packets of the last
+// one, or a stranger's. Bounded, as a flood goes on arriving while they are read.
+void discardWaitingDatagrams(net::UdpSocket& socket)
+{
+    constexpr int MaxDiscarded = 4096;
+    char byte = 0;
+    try {
+        for (int i = 0; i < MaxDiscarded; ++i) {
+            std::vector<net::UdpSocket*> list{&socket};
+            if (net::WaitForSockets(list, net::SocketReadiness::Readable, 0) != 1)
+                return;
+            socket.receiveFrom(&byte, 1);  // the rest of a longer datagram goes with it
+        }
+    } catch (const net::NetError&) {
+        // A pending socket error: the receive thread meets the socket as it is.
+    }
 }
 
 template <typename Device>
@@ -116,6 +136,9 @@ void VoiceSession::startVoice(SenderStart senderStart)
         WriteLockGuard guard(voice_.shared.VoiceLock);
         voice_.jitter.reset();
     }
+    VoiceHandles& sockets = voice_.shared.voiceHandles;
+    voice_.serverAddress = sockets.VoiceSendHandles[0].peerAddress();
+    discardWaitingDatagrams(sockets.VoiceReceiveHandle);
     startThread(receiverThread_);
     startThread(playerThread_);
 

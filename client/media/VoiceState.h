@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace parlino {
 
@@ -48,6 +49,10 @@ struct VoiceState {
     std::atomic<bool>& HalfDuplex;
     std::atomic<bool>& TalkPressed;
     std::atomic<std::int64_t>& CallTimeBase;
+
+    // The address of the server the softphone signed in to, the only source of voice. Set
+    // by StartVoice before the threads start; read by the receive thread.
+    std::string serverAddress;
 
     AutoResetEvent WaveInEvent;
     AutoResetEvent WaveOutEvent;

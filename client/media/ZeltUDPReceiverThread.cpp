@@ -35,13 +35,18 @@ void TZeltUDPReceiverThread::receiveOne()
     voice_.noteInterval(voice_.RecvRate, lastReceive_, now);
     const double callNow = voice_.callSeconds(now);
 
-    // From anywhere: the sender is not checked. A failed receive ends the pass.
-    const std::int64_t count =
-        voice_.shared.voiceHandles.VoiceReceiveHandle.receiveFrom(receiveBuffer_.data(),
-                                                                 receiveBuffer_.size());
+    // A failed receive ends the pass.
+    net::Endpoint from;
+    const std::int64_t count = voice_.shared.voiceHandles.VoiceReceiveHandle.receiveFrom(
+        receiveBuffer_.data(), receiveBuffer_.size(), &from);
     if (count <= 0)
         return;
-    pending_.append(receiveBuffer_.data(), static_cast<std::size_t>(count));
+    // Voice reaches us only through the server's relay: whatever another host sends to the
+    // port could replace the talk's sound.
+    if (from.address != voice_.serverAddress)
+        return;
+    appendVoiceDatagram(pending_,
+                        std::string_view(receiveBuffer_.data(), static_cast<std::size_t>(count)));
     DrainVoicePackets(pending_, [this, callNow](VoicePacket&& packet) {
         const MessageValues values{packet.Sequence, std::move(packet.Samples), packet.SendTime};
         WriteLockGuard guard(voice_.shared.VoiceLock);

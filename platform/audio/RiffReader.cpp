@@ -27,7 +27,8 @@ bool RiffReader::isOpen() const
 
 std::size_t RiffReader::readAt(std::uint64_t offset, void* dest, std::size_t count)
 {
-    if (offset >= size_)
+    // An empty destination may be null, which memcpy must never be given.
+    if (offset >= size_ || count == 0)
         return 0;
     const std::size_t available = static_cast<std::size_t>(
         std::min<std::uint64_t>(count, size_ - offset));

@@ -127,7 +127,8 @@ void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toC
     const std::int64_t received = from.receiveFrom(datagram, sizeof datagram, &source);
     if (received <= 0 || source.address != from.senderAddress)
         return;
-    from.receiveBuffer.append(datagram, static_cast<std::size_t>(received));
+    appendVoiceDatagram(from.receiveBuffer,
+                        std::string_view(datagram, static_cast<std::size_t>(received)));
     // A whole packet leaves as it came: decoding and packing it again gives the same bytes.
     drainVoicePacketBytes(from.receiveBuffer, [&](std::string_view packet, std::int32_t sequence) {
         from.activityFlag = 1;

@@ -231,6 +231,33 @@ TEST(VoiceFraming, ForwarderGetsEachPacketsOwnBytesAndSequence)
     EXPECT_TRUE(buffer.empty());
 }
 
+TEST(VoiceFraming, AWholePacketDatagramStandsAloneOthersAreJoined)
+{
+    const ByteString a = PackVoicePacket({21, Int8Samples(SamplesPerPacket, 5), 1.0});
+    const ByteString b = PackVoicePacket({22, Int8Samples(SamplesPerPacket, 6), 1.1});
+    struct Case {
+        const char* name;
+        std::vector<ByteString> datagrams;
+        std::vector<std::int32_t> sequences;
+    };
+    const std::vector<Case> cases = {
+        {"stray start of a packet, then whole packets", {ByteString("D\0", 2), a, b}, {21, 22}},
+        {"a packet split over two datagrams", {a.substr(0, 500), a.substr(500)}, {21}},
+        {"a split packet cut off by a whole one", {b.substr(0, 600), a, b.substr(600)}, {21}},
+        {"junk and a packet in one datagram", {"xy" + a}, {21}},
+        {"two packets in one datagram", {a + b}, {21, 22}},
+    };
+    for (const Case& c : cases) {
+        ByteString buffer;
+        std::vector<std::int32_t> got;
+        for (const ByteString& datagram : c.datagrams) {
+            appendVoiceDatagram(buffer, datagram);
+            DrainVoicePackets(buffer, [&](VoicePacket&& p) { got.push_back(p.Sequence); });
+        }
+        EXPECT_EQ(got, c.sequences) << c.name;
+    }
+}
+
 TEST(SendLoop, KeepsHandingBytesUntilAllAreTaken)
 {
     ByteString out = "0123456789";

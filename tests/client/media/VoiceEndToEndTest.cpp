@@ -70,6 +70,8 @@ TEST(VoiceEndToEndTest, EachSideHearsTheOtherWithoutGapsThroughTheRelay)
         // Every packet played after the voice began is one the other side captured, bit for
         // bit: nothing is lost on loopback, so none is silence or foreign sound.
         ASSERT_GE(played.firstVoice, 2) << "two packets of silence come first";
+        EXPECT_EQ(played.packets[0], PlayedPackets::Silence);
+        EXPECT_EQ(played.packets[1], PlayedPackets::Silence);
         EXPECT_LE(played.firstVoice, 6);
         EXPECT_EQ(played.gaps, 0);
         EXPECT_EQ(played.backwards, 0);

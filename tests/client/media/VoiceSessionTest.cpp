@@ -79,6 +79,7 @@ TEST(VoiceSessionTest, DatagramsCarryTheCaptureInSequenceOverSocketSequenceModEi
     VoiceRig rig("file:" + captureFile() + ":", MonotonicClock());
     rig.setTalk(false, QueryCounter());
     rig.session->StartVoice();
+    double previousSendTime = 0;
     for (std::int32_t expected = 0; expected < 10; ++expected) {
         net::Endpoint from;
         const auto datagram = test::ReceiveDatagram(rig.server, 3000, &from);
@@ -91,8 +92,9 @@ TEST(VoiceSessionTest, DatagramsCarryTheCaptureInSequenceOverSocketSequenceModEi
             << "datagram " << expected;
         EXPECT_EQ(packet->Samples[0], rampSample(expected, 0));
         EXPECT_EQ(packet->Samples[959], rampSample(expected, 959));
-        EXPECT_GE(packet->SendTime, 0.0);
+        EXPECT_GT(packet->SendTime, previousSendTime) << "datagram " << expected;
         EXPECT_LT(packet->SendTime, 30.0);
+        previousSendTime = packet->SendTime;
     }
     EXPECT_GT(rig.session->SendRate(), 0);
     rig.session->StopVoice();
@@ -177,6 +179,10 @@ TEST(VoiceSessionTest, EveryTalkStartsWithFreshStoreSequenceAndThreads)
 
     for (int talk = 0; talk < 2; ++talk) {
         SCOPED_TRACE(talk);
+        const std::int32_t first = 50 + 2 * talk;
+        // Waiting on the socket before the talk (after the last one, in the second round):
+        // a store that took it would hold it in slot 1 beside the first datagram below.
+        peer.send(first - 1, 0x2F, -100.0);
         rig.setTalk(false, QueryCounter());
         rig.session->StartVoice();
         const JitterStore fresh = access.jitter();
@@ -194,9 +200,10 @@ TEST(VoiceSessionTest, EveryTalkStartsWithFreshStoreSequenceAndThreads)
         // An old datagram 50 ahead synchronises a fresh receiver; one 70 further on is then
         // dropped (a receiver left synchronised by the last talk would drop the first too).
         // The player may have moved on by the one packet that has been played meanwhile.
-        const std::int32_t first = 50 + 2 * talk;
         peer.send(first, 0x21, -100.0);
         ASSERT_TRUE(serveUntil([&] { return access.jitter().JitterSlotSeq[0] == first; }));
+        EXPECT_EQ(access.jitter().JitterSlotSeq[1], -1)
+            << "a datagram from before the talk was placed";
         EXPECT_GE(access.jitter().PlaySeq, first);
         EXPECT_LE(access.jitter().PlaySeq, first + 1);
         peer.send(first + 70, 0x22, -100.0);
@@ -222,14 +229,14 @@ TEST(VoiceSessionTest, HostileDatagramsNeitherCrashTheReceiverNorStallPlayback)
     rig.setTalk(false, base);
     rig.session->StartVoice();
 
-    // From a stranger, too: the receiver takes datagrams from anywhere.
-    net::UdpSocket stranger;
-    test::BindLoopback(stranger);
-    stranger.setPeer("127.0.0.1", rig.receivePort());
-    stranger.connect();
-    stranger.send("D\x01\x02");                       // short: waits for more bytes
-    stranger.send(std::string(9000, 'D'));            // long, cut by the receive buffer
-    stranger.send(std::string(VoicePacketSize, 'X')); // no "D" anywhere
+    // Junk from the server's address.
+    net::UdpSocket junk;
+    test::BindLoopback(junk);
+    junk.setPeer("127.0.0.1", rig.receivePort());
+    junk.connect();
+    junk.send("D\x01\x02");                        // short: waits for more bytes
+    junk.send(std::string(9000, 'D'));             // long, cut by the receive buffer
+    junk.send(std::string(VoicePacketSize, 'X'));  // no "D" anywhere
     peer.send(-5, 0x31, callNow());
     peer.send(std::numeric_limits<std::int32_t>::max(), 0x32, callNow());
     peer.send(std::numeric_limits<std::int32_t>::min(), 0x33, 1e300);
@@ -246,6 +253,31 @@ TEST(VoiceSessionTest, HostileDatagramsNeitherCrashTheReceiverNorStallPlayback)
     }));
     const JitterStore after = access.jitter();
     EXPECT_EQ(after.JitterSlots[(sequence - 1) % 2][0], 0x40);
+
+    // A host other than the server is not heard; a packet split over two datagrams is.
+    net::UdpSocket stranger;
+    stranger.setLocalAddress("127.0.0.2");
+    stranger.allocate();
+    stranger.bind();
+    stranger.setPeer("127.0.0.1", rig.receivePort());
+    stranger.connect();
+    VoicePacket foreign;
+    foreign.Sequence = sequence + 1;
+    foreign.Samples.assign(SamplesPerPacket, 0x66);
+    foreign.SendTime = callNow();
+    stranger.send(PackVoicePacket(foreign));
+    VoicePacket split = foreign;
+    split.Sequence = sequence;
+    split.Samples.assign(SamplesPerPacket, 0x50);
+    split.SendTime = callNow();
+    const ByteString halves = PackVoicePacket(split);
+    peer.socket.send(std::string_view(halves).substr(0, 500));
+    peer.socket.send(std::string_view(halves).substr(500));
+    ASSERT_TRUE(
+        serveUntil([&] { return access.jitter().JitterSlotSeq[sequence % 2] == sequence; }));
+    EXPECT_EQ(access.jitter().JitterSlots[sequence % 2][0], 0x50);
+    EXPECT_NE(access.jitter().JitterSlotSeq[(sequence + 1) % 2], sequence + 1)
+        << "a stranger's datagram was placed";
 
     // Playback keeps its pace.
     const std::int32_t playSeq = access.jitter().PlaySeq;

@@ -51,6 +51,12 @@ TEST(WaveImageTest, ReadsFormatAndDataAndTrimsADataSizeThatPointsPastTheEnd)
     ASSERT_TRUE(ReadWaveImage(file, image, error)) << error;
     EXPECT_EQ(image.format, LinearVoiceFormat());
     EXPECT_EQ(image.data, (Bytes{1, 2, 3, 4}));
+    // An empty data chunk with more of the file after it.
+    WaveImage empty;
+    ASSERT_TRUE(
+        ReadWaveImage(WaveFileBuilder().fmt().data({}).raw(Bytes(8, 1)).build(), empty, error))
+        << error;
+    EXPECT_TRUE(empty.data.empty());
 
     EXPECT_FALSE(ReadWaveImage(Bytes{'R', 'I', 'F', 'F'}, image, error));
     EXPECT_EQ(error, "not a RIFF WAVE file");
