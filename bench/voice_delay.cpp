@@ -4,11 +4,16 @@
 // it enters A's capture when A's device starts recording it and leaves B's playback when
 // B's device starts playing it. B starts its voice phase_ms after A: the two sound cards
 // keep that phase for long, and where the relay's transit makes arrivals straddle the
-// listener's playback refill, packets are played twice and skipped.
+// listener's playback refill, packets are played twice and skipped. B plays on the emulated
+// device, or (alsa:1) on the ALSA stream over a stand-in PCM that plays at a sound card's
+// pace, the ALSA device's own buffer included.
 //
-//   bench_voice_delay --benchmark_filter=seconds:60     both paths, 60 s of talk each
+//   bench_voice_delay --benchmark_filter=seconds:60     both paths, and the direct one on ALSA,
+//                                                       60 s of talk each
+//   bench_voice_delay --benchmark_filter=lossy:0/seconds:60   the direct path on both devices
 //   bench_voice_delay --benchmark_filter=seconds:20     the direct path at every phase over one
 //                                                       packet period, 20 s each (8 minutes)
+#include "PacedPcm.h"
 #include "VoiceLink.h"
 #include "VoiceSessionTestAccess.h"
 
@@ -46,11 +51,29 @@ double percentile(std::vector<double> values, double p)
     return values[std::min(at, values.size() - 1)];
 }
 
+// Puts B's voice on the ALSA stream over stand-in devices configured as ALSA's are (a 120 ms
+// buffer moved in 20 ms periods); B's playback records into `playedPath`.
+void PlayOnPacedAlsa(test::LinkSide& b, const std::string& playedPath, std::atomic<int>& underruns)
+{
+    b.rig.session.reset();
+    b.rig.audio = std::make_unique<WaveAudio>("alsa:stand-in", MonotonicClock());
+    b.rig.audio->setPcmOpener([playedPath, &underruns](const std::string&, bool capture) {
+        std::unique_ptr<WaveFileWriter> sink;
+        std::string error;
+        if (!capture && !(sink = WaveFileWriter::open(playedPath, error)))
+            throw std::runtime_error(error);
+        return std::make_unique<bench::PacedPcm>(capture, 8000, 960, 160, std::move(sink),
+                                                 underruns);
+    });
+    b.rig.session = std::make_unique<VoiceSession>(b.rig.shared, *b.rig.audio);
+}
+
 void BM_MouthToEar(benchmark::State& state)
 {
     const bool lossy = state.range(0) != 0;
     const auto seconds = static_cast<int>(state.range(1));
     const auto phase = std::chrono::milliseconds(state.range(2));
+    const bool alsa = state.range(3) != 0;
     const test::WaveFileBuilder::Bytes sweepA = test::SweepSignal(40, 0.0);
     const test::WaveFileBuilder::Bytes sweepB = test::SweepSignal(30, 1.0);
     test::WaveFileBuilder::Save("voice-a.wav", test::WaveFileBuilder().fmt().data(sweepA).build());
@@ -63,6 +86,7 @@ void BM_MouthToEar(benchmark::State& state)
     int skipped = 0;
     int gaps = 0;
     int lost = 0;
+    std::atomic<int> underruns{0};
     for (auto _ : state) {
         std::remove("voice-a-played.wav");
         std::remove("voice-b-played.wav");
@@ -73,6 +97,8 @@ void BM_MouthToEar(benchmark::State& state)
             test::VoiceLink link("voice-a.wav", "voice-a-played.wav", "voice-b.wav",
                                  "voice-b-played.wav",
                                  lossy ? test::VoiceLink::Path{0.05, 80} : test::VoiceLink::Path{});
+            if (alsa)
+                PlayOnPacedAlsa(link.b, "voice-b-played.wav", underruns);
             const std::int64_t base = QueryCounter();
             link.a.rig.setTalk(false, base);
             link.b.rig.setTalk(false, base);
@@ -123,13 +149,15 @@ void BM_MouthToEar(benchmark::State& state)
     state.counters["skipped"] = skipped;
     state.counters["gaps"] = gaps;
     state.counters["lost"] = lost;
+    state.counters["device_underruns"] = underruns.load();
     // Both softphones, the relay and (on the lossy path) the four proxies share the process.
     state.counters["cpu_s_per_talk_min_all"] = talkMinutes > 0 ? cpu / talkMinutes : 0;
 }
 BENCHMARK(BM_MouthToEar)
-    ->ArgsProduct({{0, 1}, {60}, {0}})
-    ->ArgsProduct({{0}, {20}, benchmark::CreateDenseRange(0, 115, 5)})
-    ->ArgNames({"lossy", "seconds", "phase_ms"})
+    ->ArgsProduct({{0, 1}, {60}, {0}, {0}})
+    ->ArgsProduct({{0}, {60}, {0}, {1}})
+    ->ArgsProduct({{0}, {20}, benchmark::CreateDenseRange(0, 115, 5), {0}})
+    ->ArgNames({"lossy", "seconds", "phase_ms", "alsa"})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

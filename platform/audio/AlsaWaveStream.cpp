@@ -1,118 +1,54 @@
 #include "platform/audio/AlsaWaveStream.h"
 
-#include "platform/audio/WaveImage.h"
+#include "platform/audio/PcmWaveStream.h"
 
 #include <alsa/asoundlib.h>
-
-#include <chrono>
-#include <cstdio>
-#include <thread>
-#include <vector>
 
 namespace parlino {
 
 namespace {
 
-// Time the device thread waits for the device in one go, so that an interrupt is seen soon.
-constexpr int PollMs = 20;
-
-class AlsaWaveStream : public WaveStream {
+class AlsaPcm : public PcmDevice {
 public:
-    AlsaWaveStream(snd_pcm_t* pcm, std::string deviceName, bool capture, const WaveFormat& format,
-                   bool convertMuLaw)
-        : pcm_(pcm), deviceName_(std::move(deviceName)), capture_(capture), format_(format),
-          convertMuLaw_(convertMuLaw)
+    AlsaPcm(snd_pcm_t* pcm, unsigned long periodFrames) : pcm_(pcm), periodFrames_(periodFrames) {}
+    ~AlsaPcm() override { snd_pcm_close(pcm_); }
+    AlsaPcm(const AlsaPcm&) = delete;
+    AlsaPcm& operator=(const AlsaPcm&) = delete;
+
+    long readFrames(void* data, unsigned long frames) override
     {
+        return snd_pcm_readi(pcm_, data, frames);
     }
-
-    ~AlsaWaveStream() override { snd_pcm_close(pcm_); }
-
-    std::size_t transfer(std::uint8_t* data, std::size_t count,
-                         const std::atomic<bool>& interrupt) override
+    long writeFrames(const void* data, unsigned long frames) override
     {
-        const std::size_t frameBytes = format_.blockAlign;
-        const std::size_t deviceFrameBytes = convertMuLaw_ ? 2 * format_.channels : frameBytes;
-        const auto frames = static_cast<snd_pcm_uframes_t>(count / frameBytes);
-        std::vector<std::uint8_t> linear;
-        std::uint8_t* deviceData = data;
-        if (convertMuLaw_) {
-            linear.resize(frames * deviceFrameBytes);
-            if (!capture_)
-                ConvertFromMuLaw(linearFormat(), data, linear.data(), linear.size());
-            deviceData = linear.data();
-        }
-        snd_pcm_uframes_t done = 0;
-        while (done < frames && !interrupt) {
-            std::uint8_t* at = deviceData + done * deviceFrameBytes;
-            const snd_pcm_sframes_t n = capture_ ? snd_pcm_readi(pcm_, at, frames - done)
-                                                 : snd_pcm_writei(pcm_, at, frames - done);
-            if (n > 0) {
-                done += static_cast<snd_pcm_uframes_t>(n);
-            } else if (n == 0 || n == -EAGAIN) {
-                snd_pcm_wait(pcm_, PollMs);
-            } else if (!recover(static_cast<int>(n))) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
-            }
-        }
-        if (convertMuLaw_ && capture_) {
-            std::vector<std::uint8_t> muLaw;
-            ConvertToMuLaw(linearFormat(), linear.data(), done * deviceFrameBytes, muLaw);
-            std::copy(muLaw.begin(), muLaw.end(), data);
-        }
-        return done * frameBytes;
+        return snd_pcm_writei(pcm_, data, frames);
     }
-
-    void restart() override
+    void wait(int timeoutMs) override { snd_pcm_wait(pcm_, timeoutMs); }
+    int delay(long& frames) override
     {
-        const snd_pcm_state_t state = snd_pcm_state(pcm_);
-        if (state != SND_PCM_STATE_PREPARED && state != SND_PCM_STATE_RUNNING)
-            report("prepare", snd_pcm_prepare(pcm_));
-        if (capture_ && snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED)
-            report("start", snd_pcm_start(pcm_));
+        snd_pcm_sframes_t queued = 0;
+        const int result = snd_pcm_delay(pcm_, &queued);
+        frames = queued;
+        return result;
     }
-
-    void drop() override { report("stop", snd_pcm_drop(pcm_)); }
-
-    void wakeUp() override {}
+    int recover(int error) override { return snd_pcm_recover(pcm_, error, 1); }
+    State state() override
+    {
+        switch (snd_pcm_state(pcm_)) {
+        case SND_PCM_STATE_PREPARED: return State::Prepared;
+        case SND_PCM_STATE_RUNNING: return State::Running;
+        default: return State::Other;
+        }
+    }
+    int prepare() override { return snd_pcm_prepare(pcm_); }
+    int start() override { return snd_pcm_start(pcm_); }
+    int drop() override { return snd_pcm_drop(pcm_); }
+    std::string errorText(int error) const override { return snd_strerror(error); }
+    unsigned long periodFrames() const override { return periodFrames_; }
 
 private:
-    WaveFormat linearFormat() const
-    {
-        const std::uint16_t block = static_cast<std::uint16_t>(2 * format_.channels);
-        return {WaveFormatPcm,
-                format_.channels,
-                format_.samplesPerSecond,
-                block * format_.samplesPerSecond,
-                block,
-                16,
-                0};
-    }
-
-    // After an overrun, underrun or suspension: gets the device going again.
-    bool recover(int error)
-    {
-        const int result = snd_pcm_recover(pcm_, error, 1);
-        if (result < 0) {
-            report(capture_ ? "read" : "write", result);
-            return false;
-        }
-        if (capture_ && snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED)
-            snd_pcm_start(pcm_);
-        return true;
-    }
-
-    void report(const char* what, int result)
-    {
-        if (result < 0)
-            std::fprintf(stderr, "ALSA device \"%s\": %s failed: %s\n", deviceName_.c_str(), what,
-                         snd_strerror(result));
-    }
-
     snd_pcm_t* pcm_;
-    const std::string deviceName_;
-    const bool capture_;
-    const WaveFormat format_;
-    const bool convertMuLaw_;
+    const unsigned long periodFrames_;
 };
 
 // ALSA's library writes its own lines to standard error about configurations it cannot
@@ -170,16 +106,20 @@ std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture
         return fail("channel count not supported");
     if ((result = snd_pcm_hw_params_set_rate(pcm, hw, format.samplesPerSecond, 0)) < 0)
         return fail("sample rate not supported");
-    // A short device buffer keeps the delay low; the wave buffers are the real queue.
-    unsigned int bufferUs = 240000;
-    unsigned int periodUs = 40000;
+    // The wave buffers are the real queue: the device holds no more than one of them (a
+    // packet, 120 ms), and moves sound in short periods.
+    unsigned int bufferUs = 120000;
+    unsigned int periodUs = 20000;
     snd_pcm_hw_params_set_buffer_time_near(pcm, hw, &bufferUs, nullptr);
     snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodUs, nullptr);
     if ((result = snd_pcm_hw_params(pcm, hw)) < 0)
         return fail("cannot be configured");
+    snd_pcm_uframes_t periodFrames = 0;
+    snd_pcm_hw_params_get_period_size(hw, &periodFrames, nullptr);
     if ((result = snd_pcm_prepare(pcm)) < 0)
         return fail("cannot be prepared");
-    return std::make_unique<AlsaWaveStream>(pcm, name, capture, format, convertMuLaw);
+    return std::make_unique<PcmWaveStream>(std::make_unique<AlsaPcm>(pcm, periodFrames), name,
+                                           capture, format, convertMuLaw);
 }
 
 }  // namespace parlino

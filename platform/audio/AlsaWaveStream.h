@@ -1,9 +1,5 @@
-// Wave streams on an ALSA PCM device.
-//
-// Mu-law goes to the device as it is where the device takes it; otherwise the stream speaks
-// 16-bit linear to the device and converts each buffer. Overruns and underruns are recovered
-// from and the transfer goes on. Playback reports a buffer finished once the device has
-// taken all of it.
+// Wave streams on an ALSA PCM device: ALSA's device configured for the voice, under a
+// PcmWaveStream (PcmWaveStream.h says how sound moves and when a buffer is finished).
 #pragma once
 
 #include "platform/audio/WaveFormat.h"

@@ -1,6 +1,7 @@
 #include "platform/audio/WaveAudio.h"
 
 #include "platform/audio/EmulatedWaveStream.h"
+#include "platform/audio/PcmWaveStream.h"
 #include "platform/audio/SoundPlayer.h"
 #include "platform/audio/WaveImage.h"
 #ifdef PARLINO_HAVE_ALSA
@@ -29,6 +30,12 @@ void WaveAudio::setFaults(const EmulatedFaults& faults)
 {
     std::lock_guard lock(mutex_);
     faults_ = faults;
+}
+
+void WaveAudio::setPcmOpener(PcmOpener opener)
+{
+    std::lock_guard lock(mutex_);
+    pcmOpener_ = std::move(opener);
 }
 
 std::unique_ptr<WaveInDevice> WaveAudio::openWaveIn(const WaveFormat& format, AutoResetEvent& event,
@@ -80,6 +87,15 @@ std::unique_ptr<WaveStream> WaveAudio::openStream(Role role, const WaveFormat& f
     const std::string alsaName = choice_.kind == AudioDeviceChoice::Kind::Alsa ? choice_.alsaName
                                                                                : "default";
     deviceName = "ALSA device \"" + alsaName + "\"";
+    if (pcmOpener_ && choice_.kind == AudioDeviceChoice::Kind::Alsa) {
+        std::unique_ptr<PcmDevice> pcm = pcmOpener_(alsaName, role == Role::Capture);
+        if (!pcm) {
+            error = deviceName + ": no such device";
+            return nullptr;
+        }
+        return std::make_unique<PcmWaveStream>(std::move(pcm), alsaName, role == Role::Capture,
+                                               format, false);
+    }
 #ifdef PARLINO_HAVE_ALSA
     std::unique_ptr<WaveStream> stream = OpenAlsaStream(alsaName, role == Role::Capture, format,
                                                         error);

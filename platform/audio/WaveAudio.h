@@ -11,6 +11,7 @@
 #include "platform/thread/AutoResetEvent.h"
 #include "platform/thread/Clock.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -18,6 +19,7 @@
 
 namespace parlino {
 
+class PcmDevice;
 class SoundPlayer;
 
 // Faults of the emulated devices, for tests: a device finishes that many buffers, then never
@@ -53,6 +55,12 @@ public:
 
     void setFaults(const EmulatedFaults& faults);
 
+    // Opens the PCM device of an "alsa:" choice in ALSA's place: a stand-in for benchmarks,
+    // which drives the ALSA streams' timing without sound hardware. Null: no such device.
+    using PcmOpener =
+        std::function<std::unique_ptr<PcmDevice>(const std::string& name, bool capture)>;
+    void setPcmOpener(PcmOpener opener);
+
 private:
     enum class Role { Capture, Playback, Tones };
     std::unique_ptr<WaveStream> openStream(Role role, const WaveFormat& format,
@@ -67,6 +75,7 @@ private:
     std::mutex mutex_;
     EmulatedFaults faults_;
     bool fellBack_ = false;  // the automatic choice has said once that it uses "null"
+    PcmOpener pcmOpener_;
     std::unique_ptr<SoundPlayer> player_;
 };
 
