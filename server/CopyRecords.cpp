@@ -22,16 +22,7 @@ FieldMap MapByPosition(const dataset::Dataset& source, int count)
 
 void CopyRecords(dataset::Dataset& source, dataset::Dataset& destination, const FieldMap& fieldMap)
 {
-    const int mapped = std::min(static_cast<int>(fieldMap.size()), destination.FieldCount());
-    source.First();
-    while (!source.Eof()) {
-        destination.Append();
-        for (int i = 0; i < mapped; ++i)
-            if (const dataset::Field* from = fieldMap[static_cast<std::size_t>(i)])
-                destination.FieldAt(i).SetValue(from->GetValue());
-        destination.Post();
-        source.Next();
-    }
+    destination.AppendCopies(source, fieldMap);
 }
 
 }  // namespace parlino

@@ -157,12 +157,7 @@ void Dataset::Post()
     for (auto& child : fields_)  // the row's nested rows are posted with it
         if (Dataset* nested = child->Nested())
             nested->CheckBrowse();
-    const std::vector<Value>& values =
-        state_ == DatasetState::Edit ? editValues_ : newRow_->values;
-    for (const auto& field : fields_)
-        if (field->Required() && field->Type() != FieldType::Nested &&
-            values[static_cast<std::size_t>(field->Index())].IsNull())
-            throw DatasetError("Field '" + field->Name() + "' must have a value");
+    CheckRequired(state_ == DatasetState::Edit ? editValues_ : newRow_->values);
     Row* row = order_[static_cast<std::size_t>(pos_)];
     if (state_ == DatasetState::Edit) {
         row->values = std::move(editValues_);
@@ -181,6 +176,14 @@ void Dataset::Post()
     NotifyCursor();
     if (AfterPost)
         AfterPost(*this);
+}
+
+void Dataset::CheckRequired(const std::vector<Value>& values) const
+{
+    for (const auto& field : fields_)
+        if (field->Required() && field->Type() != FieldType::Nested &&
+            values[static_cast<std::size_t>(field->Index())].IsNull())
+            throw DatasetError("Field '" + field->Name() + "' must have a value");
 }
 
 void Dataset::Cancel()
@@ -240,6 +243,72 @@ void Dataset::Delete()
     RebindNested();
     NotifyData();
     NotifyCursor();
+}
+
+void Dataset::AppendCopies(Dataset& source, const std::vector<Field*>& fields)
+{
+    CheckActive();
+    CheckBrowse();
+    source.CheckActive();
+    source.CheckBrowse();
+    const std::size_t mapped = std::min(fields.size(), fields_.size());
+    const auto appendOne = [&](std::size_t at) {
+        Append();
+        for (std::size_t i = 0; i < mapped; ++i)
+            if (fields[i])
+                fields_[i]->SetValue(
+                    source.order_[at]->values[static_cast<std::size_t>(fields[i]->Index())]);
+        Post();
+    };
+    // Events must see every row as it is posted: the row by row way.
+    const bool hooked = AfterPost ||
+        std::any_of(fields_.begin(), fields_.end(),
+                    [](const auto& field) { return field->OnValidate; });
+    const Index* index = CurrentIndex();
+    bool added = false;
+    for (std::size_t at = 0; at < source.order_.size(); ++at) {
+        if (hooked || !rows_) {
+            appendOne(at);
+            continue;
+        }
+        auto row = std::make_unique<Row>();
+        row->id = NextRowId();
+        ApplyDefaults(*row);
+        try {
+            const Row& from = *source.order_[at];
+            for (std::size_t i = 0; i < mapped; ++i)
+                if (fields[i])
+                    row->values[i] = fields_[i]->Coerce(
+                        from.values[static_cast<std::size_t>(fields[i]->Index())]);
+            CheckRequired(row->values);
+        } catch (const DatasetError&) {
+            appendOne(at);  // raises the same error with the row left open, as row by row
+            throw;          // should it not, the copy still stops here
+        }
+        Row* stored = &rows_->Add(std::move(row), rows_->rows.size());
+        if (index) {
+            const auto place = std::lower_bound(
+                order_.begin(), order_.end(), stored,
+                [index](const Row* a, const Row* b) { return OrderLess(*index, *a, *b); });
+            const auto inserted = order_.insert(place, stored);
+            pos_ = static_cast<int>(inserted - order_.begin());
+        } else {
+            order_.push_back(stored);
+            pos_ = static_cast<int>(order_.size()) - 1;
+        }
+        added = true;
+    }
+    if (added) {
+        eof_ = bof_ = false;
+        MarkModified();
+        RebindNested();
+        NotifyData();
+        NotifyCursor();
+    }
+    if (source.order_.empty())
+        source.First();
+    else
+        source.Last();
 }
 
 void Dataset::StoreValue(int field, Value value)

@@ -107,6 +107,13 @@ public:
     void Post();    // checks required fields, stores the row, back to browse; AfterPost
     void Cancel();  // drops the edit or the new row; AfterCancel. Nothing in browse state
     void Delete();  // BeforeDelete, then removes the current row (cancels a new one)
+    // Appends a copy of every row of `source`, from its first to its last in its current
+    // order, as Append, the assignments and Post would for each: field i takes the value of
+    // fields[i] (a field of source; none: its default). Afterwards the last row appended is
+    // current here and source stands at its end. A row refused stops the copy with the
+    // error and is left unposted. Without events to run per row, this costs no more than
+    // the rows themselves.
+    void AppendCopies(Dataset& source, const std::vector<Field*>& fields);
 
     // ---- cursor and rows in the current order ----
     // Moving posts a pending edit or insert first (and of the nested tables).
@@ -167,6 +174,8 @@ private:
     void BuildFields();
     void CheckActive() const;
     void CheckEditing() const;               // throws unless in edit or insert state
+    void CheckRequired(
+        const std::vector<Value>& values) const;  // a row's values before it is stored
     void CheckBrowse();                      // posts a pending edit or insert
     const Value& ActiveValue(int field) const;
     void StoreValue(int field, Value value);

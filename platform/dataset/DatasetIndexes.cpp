@@ -146,7 +146,8 @@ void Dataset::PlacePostedRow()
     const auto place = std::lower_bound(
         order_.begin(), order_.end(), row,
         [index](const Row* a, const Row* b) { return OrderLess(*index, *a, *b); });
-    pos_ = static_cast<int>(order_.insert(place, row) - order_.begin());
+    const auto inserted = order_.insert(place, row);
+    pos_ = static_cast<int>(inserted - order_.begin());
 }
 
 void Dataset::AddIndex(IndexDef def)
