@@ -8,24 +8,48 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace parlino {
 
-BoundedLog::BoundedLog(QPlainTextEdit& memo) : memo_(memo)
+namespace {
+
+QString LogLine(const QLocale& locale, const QDateTime& time, const QString& text)
 {
-    memo_.document()->setUndoRedoEnabled(false);
+    return LogEntryText(locale, time.time(), text);
+}
+
+QString InformationLine(const QLocale& locale, const QDateTime& time, const QString& text)
+{
+    return InfoLineText(locale, time.date(), text);
+}
+
+}  // namespace
+
+const MemoBounds BoundedLog::Log{0, 1000, 256 * 1024, LogLine};
+const MemoBounds BoundedLog::Information{1, 100, 64 * 1024, InformationLine};
+
+BoundedLog::BoundedLog(QPlainTextEdit& memo, const MemoBounds& bounds)
+    : memo_(memo), bounds_(bounds)
+{
+    QTextDocument* document = memo_.document();
+    document->setUndoRedoEnabled(false);
+    if (!document->isEmpty())
+        trailer_ = std::max(0, document->blockCount() - bounds_.heading);
 }
 
 void BoundedLog::add(const QString& text)
 {
     if (holds_ == 0) {
-        insert({text}, QTime::currentTime());
+        insert({text}, QDateTime::currentDateTime());
         return;
     }
     held_.push_back(text);
     heldCharacters_ += text.size();
     // What the log would cut at once is not kept in the meantime either.
     while (held_.size() > 1 &&
-           (held_.size() > static_cast<std::size_t>(MaxLines) || heldCharacters_ > MaxCharacters)) {
+           (held_.size() > static_cast<std::size_t>(bounds_.maxLines) ||
+            heldCharacters_ > bounds_.maxCharacters)) {
         heldCharacters_ -= held_.front().size();
         held_.pop_front();
     }
@@ -34,7 +58,7 @@ void BoundedLog::add(const QString& text)
 void BoundedLog::hold()
 {
     if (holds_++ == 0)
-        heldAt_ = QTime::currentTime();
+        heldAt_ = QDateTime::currentDateTime();
 }
 
 void BoundedLog::release()
@@ -47,44 +71,58 @@ void BoundedLog::release()
     insert(entries, heldAt_);
 }
 
-void BoundedLog::insert(const std::deque<QString>& entries, QTime time)
+void BoundedLog::insert(const std::deque<QString>& entries, const QDateTime& time)
 {
-    const QString stamp = LogEntryText(QLocale(), time, QString());
+    const QLocale locale;
     QString lines;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         if (!lines.isEmpty())
             lines += QLatin1Char('\n');
-        lines += stamp + *entry;
+        lines += bounds_.line(locale, time, *entry);
     }
     QTextDocument* document = memo_.document();
-    if (!document->isEmpty())
-        lines += QLatin1Char('\n');
     QTextCursor cursor(document);
-    cursor.insertText(lines);
+    if (document->isEmpty()) {
+        cursor.insertText(lines);
+    } else if (bounds_.heading >= document->blockCount()) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QLatin1Char('\n') + lines);
+    } else {
+        cursor.setPosition(document->findBlockByNumber(bounds_.heading).position());
+        cursor.insertText(lines + QLatin1Char('\n'));
+    }
     trim();
 }
 
 void BoundedLog::trim()
 {
     QTextDocument* document = memo_.document();
-    if (document->blockCount() <= MaxLines && document->characterCount() <= MaxCharacters)
+    const int entryLines = document->blockCount() - bounds_.heading - trailer_;
+    if (entryLines <= 0 ||
+        (entryLines <= bounds_.maxLines && document->characterCount() <= bounds_.maxCharacters))
         return;
-    QTextBlock kept = document->firstBlock();
+    QTextBlock kept = document->findBlockByNumber(bounds_.heading);
     QTextBlock block = kept.next();
     int lines = 1;
     qsizetype characters = kept.length();
-    while (block.isValid() && lines < MaxLines && characters + block.length() <= MaxCharacters) {
+    while (lines < entryLines && lines < bounds_.maxLines &&
+           characters + block.length() <= bounds_.maxCharacters) {
         characters += block.length();
         ++lines;
         kept = block;
         block = block.next();
     }
-    if (!block.isValid())
+    if (lines == entryLines)
         return;
-    // From the end of the last line kept, its line break included, to the end.
+    // From the end of the last line kept, its line break included, to the end of the last
+    // entry, whose line break then ends the last line kept.
     QTextCursor cursor(document);
     cursor.setPosition(kept.position() + kept.length() - 1);
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    if (trailer_ == 0)
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    else
+        cursor.setPosition(document->findBlockByNumber(bounds_.heading + entryLines).position() - 1,
+                           QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
 }
 

@@ -112,8 +112,9 @@ void TZeltClientForm1::ClientSocket1Error(int& ErrorCode)
 
 void TZeltClientForm1::ClientSocket1Read()
 {
-    // A slice of input may bring thousands of entries: they go into the log at once.
-    LogHold hold(*log_);
+    // A slice of input may bring thousands of entries: they go into each memo at once.
+    LogHold holdLog(*log_);
+    LogHold holdInformation(*information_);
     signIn_->socketRead();
 }
 

@@ -35,6 +35,7 @@ TZeltClientForm1::TZeltClientForm1(ClientSetup setup, QWidget* parent)
     errors_->setDefaultOwner(this);
     CreateControls();
     log_ = std::make_unique<BoundedLog>(*Memo2);
+    information_ = std::make_unique<BoundedLog>(*Memo1, BoundedLog::Information);
     CreateMenus();
     CreateTray();
     CreateConnection();
@@ -126,7 +127,7 @@ void TZeltClientForm1::AddLogEntry(const QString& text)
 
 void TZeltClientForm1::InfoMessage(const QString& text)
 {
-    InsertMemoLine(*Memo1, 1, InfoLineText(QLocale(), QDate::currentDate(), text));
+    information_->add(text);
 }
 
 void TZeltClientForm1::ApplicationEvents1Exception(QWidget* control, const std::exception& error)

@@ -162,7 +162,8 @@ private:
     ClientShared shared_;
     ui::ErrorDisplay* errors_;  // child of the window
     ui::ScopedApplicationExceptionHandler exceptionHandler_;
-    std::unique_ptr<BoundedLog> log_;  // on Memo2
+    std::unique_ptr<BoundedLog> log_;          // on Memo2
+    std::unique_ptr<BoundedLog> information_;  // on Memo1
     std::unique_ptr<SignInView> signInView_;
     std::unique_ptr<SignInSession> signIn_;
     ui::TrayPresence* tray_ = nullptr;  // child of the window

@@ -54,42 +54,60 @@ TEST(LogLinesTest, InformationLineIsShortDateBlankText)
                     .startsWith(QStringLiteral("09.12.")));
 }
 
-// However the entries come, one by one or gathered while a burst is handled, the log keeps
-// only its newest lines within both bounds, newest first.
-TEST(LogLinesTest, TheLogKeepsOnlyItsNewestLinesWithinItsBounds)
+// However the entries come, one by one or gathered while a burst is handled, the log and the
+// information memo keep only their newest lines within both bounds, newest first, and the
+// memo's heading and notice lines stay where they are.
+TEST(LogLinesTest, TheMemosKeepOnlyTheirNewestLinesWithinTheirBounds)
 {
     struct Case {
         const char* name;
+        const MemoBounds& bounds;
         bool held;
         int entries;
-        int length;
+        qsizetype length;
         int lines;
     };
-    const int many = BoundedLog::MaxLines + 50;
-    const int longEntry = BoundedLog::MaxCharacters / 10;
+    const MemoBounds& log = BoundedLog::Log;
+    const MemoBounds& information = BoundedLog::Information;
     const Case cases[] = {
-        {"one by one", false, many, 8, BoundedLog::MaxLines},
-        {"held", true, many, 8, BoundedLog::MaxLines},
-        {"long entries one by one", false, 20, longEntry, 9},
-        {"long entries held", true, 20, longEntry, 9},
-        {"an entry longer than the bound", true, 3, 2 * BoundedLog::MaxCharacters, 1},
+        {"one by one", log, false, log.maxLines + 50, 8, log.maxLines},
+        {"held", log, true, log.maxLines + 50, 8, log.maxLines},
+        {"long entries one by one", log, false, 20, log.maxCharacters / 10, 9},
+        {"long entries held", log, true, 20, log.maxCharacters / 10, 9},
+        {"an entry longer than the bound", log, true, 3, 2 * log.maxCharacters, 1},
+        {"information one by one", information, false, information.maxLines + 50, 8,
+         information.maxLines},
+        {"information held", information, true, information.maxLines + 50, 8, information.maxLines},
+        {"long information", information, false, 20, information.maxCharacters / 10, 9},
     };
-    const auto entry = [](int i, int length) {
+    const QString heading = QStringLiteral("Information");
+    const QStringList notices = {QStringLiteral("first notice"), QStringLiteral("second notice")};
+    const auto entry = [](int i, qsizetype length) {
         return QStringLiteral(" %1").arg(i).leftJustified(length, QLatin1Char('x'));
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const bool withHeading = c.bounds.heading > 0;
         QPlainTextEdit memo;
-        BoundedLog log(memo);
+        if (withHeading)
+            memo.setPlainText(heading + QLatin1Char('\n') + notices.join(QLatin1Char('\n')));
+        const QString before = memo.toPlainText();
+        BoundedLog bounded(memo, c.bounds);
         if (c.held)
-            log.hold();
+            bounded.hold();
         for (int i = 0; i < c.entries; ++i)
-            log.add(entry(i, c.length));
+            bounded.add(entry(i, c.length));
         if (c.held) {
-            EXPECT_TRUE(memo.document()->isEmpty()) << "nothing shows before the release";
-            log.release();
+            EXPECT_EQ(memo.toPlainText(), before) << "nothing shows before the release";
+            bounded.release();
         }
-        const QStringList lines = memo.toPlainText().split(QLatin1Char('\n'));
+        QStringList lines = memo.toPlainText().split(QLatin1Char('\n'));
+        if (withHeading) {
+            ASSERT_GT(lines.size(), 3);
+            EXPECT_EQ(lines.takeFirst(), heading);
+            EXPECT_EQ(lines.takeLast(), notices[1]);
+            EXPECT_EQ(lines.takeLast(), notices[0]);
+        }
         ASSERT_EQ(lines.size(), c.lines);
         EXPECT_TRUE(lines.first().endsWith(entry(c.entries - 1, c.length)));
         EXPECT_TRUE(lines.last().endsWith(entry(c.entries - c.lines, c.length)));
