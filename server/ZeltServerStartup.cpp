@@ -152,10 +152,10 @@ void TZeltServerForm1::CheckCanListen(quint16 port)
     // Our own socket on that port is closed and opened again; any other port is tried once.
     if (port == 0 || (ServerSocket1->Active() && ServerSocket1->Port() == port))
         return;
-    tcp::ServerWinSocket probe;
-    if (!probe.Open(port, listenAddress_))
+    QString error;
+    if (!tcp::ServerWinSocket::CanOpen(port, listenAddress_, error))
         throw std::runtime_error("Cannot listen on TCP port " + std::to_string(port) + ": " +
-                                 probe.ErrorString().toStdString());
+                                 error.toStdString());
 }
 
 void TZeltServerForm1::ResetStatusesToOffline()

@@ -72,6 +72,26 @@ bool ServerWinSocket::Open(quint16 port, const QHostAddress& address)
     return true;
 }
 
+bool ServerWinSocket::CanOpen(quint16 port, const QHostAddress& address, QString& error)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;
+    sockaddr_in bound{};
+    bound.sin_family = AF_INET;
+    bound.sin_port = htons(port);
+    bound.sin_addr.s_addr = htonl(address.toIPv4Address());
+    // As Open binds: a socket that listens on the port refuses the bind, one that is gone
+    // (waiting out its close) does not.
+    const bool free = fd >= 0 &&
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) == 0 &&
+        ::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) == 0;
+    if (!free)
+        error = QString::fromLocal8Bit(std::strerror(errno));
+    if (fd >= 0)
+        ::close(fd);
+    return free;
+}
+
 void ServerWinSocket::Close()
 {
     acceptRetry_->stop();

@@ -40,6 +40,9 @@ public:
 
     // Starts listening; false with ErrorString() when the port cannot be opened.
     bool Open(quint16 port, const QHostAddress& address = QHostAddress::AnyIPv4);
+    // Whether Open could take the port now: it is bound and let go again without listening,
+    // so that no connection is taken meanwhile. The reason goes to `error` when it could not.
+    static bool CanOpen(quint16 port, const QHostAddress& address, QString& error);
     // Stops listening and closes every connection; their disconnect events run first.
     void Close();
     bool Active() const;
