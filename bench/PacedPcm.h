@@ -81,7 +81,7 @@ public:
             std::min<std::chrono::microseconds>(due, std::chrono::milliseconds(timeoutMs)));
     }
 
-    int delay(long& frames) override
+    int queued(long& frames) override
     {
         std::lock_guard lock(mutex_);
         advance();

@@ -11,8 +11,9 @@
 //   bench_voice_delay --benchmark_filter=seconds:60     both paths, and the direct one on ALSA,
 //                                                       60 s of talk each
 //   bench_voice_delay --benchmark_filter=lossy:0/seconds:60   the direct path on both devices
-//   bench_voice_delay --benchmark_filter=seconds:20     the direct path at every phase over one
-//                                                       packet period, 20 s each (8 minutes)
+//   bench_voice_delay --benchmark_filter=seconds:20/.*alsa:0   the direct path at every phase
+//                                                       over one packet period, 20 s each
+//                                                       (8 minutes); alsa:1 the same on ALSA
 #include "PacedPcm.h"
 #include "VoiceLink.h"
 #include "VoiceSessionTestAccess.h"
@@ -156,7 +157,7 @@ void BM_MouthToEar(benchmark::State& state)
 BENCHMARK(BM_MouthToEar)
     ->ArgsProduct({{0, 1}, {60}, {0}, {0}})
     ->ArgsProduct({{0}, {60}, {0}, {1}})
-    ->ArgsProduct({{0}, {20}, benchmark::CreateDenseRange(0, 115, 5), {0}})
+    ->ArgsProduct({{0}, {20}, benchmark::CreateDenseRange(0, 115, 5), {0, 1}})
     ->ArgNames({"lossy", "seconds", "phase_ms", "alsa"})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)

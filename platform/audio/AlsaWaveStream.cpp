@@ -4,13 +4,18 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
+
 namespace parlino {
 
 namespace {
 
 class AlsaPcm : public PcmDevice {
 public:
-    AlsaPcm(snd_pcm_t* pcm, unsigned long periodFrames) : pcm_(pcm), periodFrames_(periodFrames) {}
+    AlsaPcm(snd_pcm_t* pcm, unsigned long bufferFrames, unsigned long periodFrames)
+        : pcm_(pcm), bufferFrames_(static_cast<long>(bufferFrames)), periodFrames_(periodFrames)
+    {
+    }
     ~AlsaPcm() override { snd_pcm_close(pcm_); }
     AlsaPcm(const AlsaPcm&) = delete;
     AlsaPcm& operator=(const AlsaPcm&) = delete;
@@ -24,12 +29,16 @@ public:
         return snd_pcm_writei(pcm_, data, frames);
     }
     void wait(int timeoutMs) override { snd_pcm_wait(pcm_, timeoutMs); }
-    int delay(long& frames) override
+    // From the buffer's free room rather than snd_pcm_delay(), which also counts the latency
+    // of whatever lies beyond the buffer (a sound server): waiting for that to drain would
+    // let the buffer run dry.
+    int queued(long& frames) override
     {
-        snd_pcm_sframes_t queued = 0;
-        const int result = snd_pcm_delay(pcm_, &queued);
-        frames = queued;
-        return result;
+        const snd_pcm_sframes_t room = snd_pcm_avail(pcm_);
+        if (room < 0)
+            return static_cast<int>(room);
+        frames = std::max<long>(0, bufferFrames_ - static_cast<long>(room));
+        return 0;
     }
     int recover(int error) override { return snd_pcm_recover(pcm_, error, 1); }
     State state() override
@@ -48,6 +57,7 @@ public:
 
 private:
     snd_pcm_t* pcm_;
+    const long bufferFrames_;
     const unsigned long periodFrames_;
 };
 
@@ -114,12 +124,15 @@ std::unique_ptr<WaveStream> OpenAlsaStream(const std::string& name, bool capture
     snd_pcm_hw_params_set_period_time_near(pcm, hw, &periodUs, nullptr);
     if ((result = snd_pcm_hw_params(pcm, hw)) < 0)
         return fail("cannot be configured");
+    snd_pcm_uframes_t bufferFrames = 0;
     snd_pcm_uframes_t periodFrames = 0;
+    snd_pcm_hw_params_get_buffer_size(hw, &bufferFrames);
     snd_pcm_hw_params_get_period_size(hw, &periodFrames, nullptr);
     if ((result = snd_pcm_prepare(pcm)) < 0)
         return fail("cannot be prepared");
-    return std::make_unique<PcmWaveStream>(std::make_unique<AlsaPcm>(pcm, periodFrames), name,
-                                           capture, format, convertMuLaw);
+    return std::make_unique<PcmWaveStream>(
+        std::make_unique<AlsaPcm>(pcm, bufferFrames, periodFrames), name, capture, format,
+        convertMuLaw);
 }
 
 }  // namespace parlino

@@ -20,8 +20,10 @@ public:
     virtual long writeFrames(const void* data, unsigned long frames) = 0;
     // Waits at most `timeoutMs` until frames can be read or written.
     virtual void wait(int timeoutMs) = 0;
-    // Playback: the frames written and not yet heard. 0 or a negative errno value.
-    virtual int delay(long& frames) = 0;
+    // Playback: the frames written and not yet taken from the device's buffer (what plays
+    // after them waits that long, besides the sound system's own latency beyond the
+    // buffer). 0 or a negative errno value.
+    virtual int queued(long& frames) = 0;
     // Gets the device going again after `error` (an overrun, underrun or suspension).
     virtual int recover(int error) = 0;
     virtual State state() = 0;

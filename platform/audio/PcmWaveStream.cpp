@@ -70,7 +70,7 @@ void PcmWaveStream::waitUntilHeard(const std::atomic<bool>& interrupt)
         report("start", pcm_->start());
     while (!interrupt) {
         long queued = 0;
-        if (pcm_->delay(queued) < 0 || queued <= left)
+        if (pcm_->queued(queued) < 0 || queued <= left)
             return;  // heard; a device that ran dry has played everything
         const long ms = (queued - left) * 1000 / static_cast<long>(format_.samplesPerSecond);
         std::this_thread::sleep_for(std::chrono::milliseconds(std::clamp<long>(ms, 1, PollMs)));

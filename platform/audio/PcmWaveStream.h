@@ -2,10 +2,10 @@
 //
 // Mu-law goes to the device as it is where the device takes it; otherwise the stream speaks
 // 16-bit linear to the device and converts each buffer. Overruns and underruns are recovered
-// from and the transfer goes on. Playback reports a buffer finished once it has been heard
-// but for the device's last period, which stays queued so that the device never runs dry
-// before the next buffer follows: the device's own buffer adds no more than that period to
-// the delay of the sound.
+// from and the transfer goes on. Playback reports a buffer finished once it has left the
+// device's buffer but for the last period, which stays queued so that the device never runs
+// dry before the next buffer follows: the device's own buffer adds no more than that period
+// to the delay of the sound.
 #pragma once
 
 #include "platform/audio/PcmDevice.h"
