@@ -71,7 +71,8 @@ exec {displayfd}<&-
 export DISPLAY=":$number"
 openbox >/dev/null 2>&1 &
 pids+=($!)
-until_true 10 "the window manager did not start" \
+# openbox reads its theme and fonts first: seconds on a busy machine.
+until_true 30 "the window manager did not start" \
     sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
 (cd "$work/demo/server" && exec "$work/bin/ParlinoServer") 2>"$work/server.stderr" &
