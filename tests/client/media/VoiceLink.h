@@ -1,10 +1,15 @@
 // Two softphones talking through the server's voice relay on loopback, each optionally
 // behind a lossy path, with emulated wave devices: each side captures a WAVE file in a loop
 // and its playback is recorded into another. Also the reading of what was played.
+//
+// The devices run on a clock the link moves itself, half a buffer at a time and only once
+// the threads have done what the last move asked of them, so what is played does not depend
+// on how busy the machine is.
 #pragma once
 
 #include "LossyUdpProxy.h"
 #include "VoiceRig.h"
+#include "VoiceSessionTestAccess.h"
 #include "WaveFileBuilder.h"
 
 #include "platform/audio/G711.h"
@@ -15,10 +20,12 @@
 #include "server/relay/VoiceSocketTables.h"
 #include "server/relay/ZeltListenerUnit1.h"
 
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace parlino::test {
@@ -141,8 +148,8 @@ private:
 
 // One softphone of the link: its rig, and its lossy paths to and from the server when asked.
 struct LinkSide {
-    LinkSide(int id, const std::string& capturePath, const std::string& playedPath)
-        : clientId(id), rig("file:" + capturePath + ":" + playedPath, MonotonicClock())
+    LinkSide(int id, const std::string& capturePath, const std::string& playedPath, Clock& clock)
+        : clientId(id), rig("file:" + capturePath + ":" + playedPath, clock)
     {
     }
     int clientId;
@@ -163,7 +170,7 @@ public:
     // same with its files. Both sides' paths to and from the server are `path`.
     VoiceLink(const std::string& captureA, const std::string& playedA, const std::string& captureB,
               const std::string& playedB, Path path)
-        : a(101, captureA, playedA), b(102, captureB, playedB), talks_({{101, 102}})
+        : a(101, captureA, playedA, clock_), b(102, captureB, playedB, clock_), talks_({{101, 102}})
     {
         std::uint32_t seed = 2026;
         for (LinkSide* side : {&a, &b}) {
@@ -196,14 +203,64 @@ public:
     ~VoiceLink() { stop(); }
 
     // Both sides count the call clock from the same instant, as the call set-up arranges.
+    // B's devices start half a buffer after A's, so that each datagram arrives before the
+    // other side's player next refills: A's buffers finish at 120 ms, 240 ms, ..., B's at
+    // 180 ms, 300 ms, ...
     void start()
     {
         const std::int64_t base = QueryCounter();
-        for (LinkSide* side : {&a, &b}) {
-            side->rig.setTalk(false, base);
-            side->rig.session->StartVoice();
-        }
+        a.rig.setTalk(false, base);
+        b.rig.setTalk(false, base);
+        a.rig.session->StartVoice();
+        clock_.advance(HalfBuffer);
+        b.rig.session->StartVoice();
     }
+
+    // Moves the clock to the next finished buffers (A's and B's in turn) and waits, serving
+    // the relay's calls into the main thread, until that side has sent its datagram, the
+    // other side has placed it (or a lossy path lost it), and its player has refilled and
+    // both its devices hold their two buffers again. False after `timeout` of real time.
+    bool step(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000))
+    {
+        LinkSide& side = turnOfA_ ? a : b;
+        LinkSide& other = turnOfA_ ? b : a;
+        turnOfA_ = !turnOfA_;
+        VoiceSessionTestAccess sender(*side.rig.session);
+        VoiceSessionTestAccess receiver(*other.rig.session);
+        const std::int32_t sequence = sender.sendSeq();
+        const std::int32_t playSeq = sender.jitter().PlaySeq;
+        const int lostBefore = lost();
+        clock_.advance(HalfBuffer);
+        const auto done = [&] {
+            if (sender.sendSeq() == sequence || sender.jitter().PlaySeq == playSeq)
+                return false;
+            const JitterStore placed = receiver.jitter();
+            if (placed.JitterSlotSeq[JitterStore::slotOf(sequence)] != sequence && lost() == lostBefore)
+                return false;
+            return sender.captureBuffers().device->queuedCount() == 2 &&
+                sender.playbackBuffers().device->queuedCount() == 2;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            MainThreadCalls::ServePending();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return true;
+    }
+
+    // Datagrams the lossy paths have dropped so far.
+    int lost() const
+    {
+        int count = 0;
+        for (const LinkSide* side : {&a, &b}) {
+            for (const LossyUdpProxy* path : {side->toServer.get(), side->fromServer.get()})
+                count += path ? path->dropped() : 0;
+        }
+        return count;
+    }
+
     // Ends both voices (the played files are then complete) and the relay.
     void stop()
     {
@@ -214,6 +271,12 @@ public:
         relay_.reset();
     }
 
+private:
+    static constexpr Clock::Duration HalfBuffer = std::chrono::milliseconds(60);
+    ManualClock clock_;  // before the sides, whose devices run on it
+    bool turnOfA_ = true;
+
+public:
     LinkSide a;
     LinkSide b;
 

@@ -24,6 +24,7 @@ public:
     }
     std::int32_t sendSeq() const { return session_.voice_.SendSeq.load(); }
     CaptureBuffers& captureBuffers() { return session_.voice_.captureBuffers; }
+    PlaybackBuffers& playbackBuffers() { return session_.voice_.playbackBuffers; }
     bool devicesOpen() const
     {
         return session_.voice_.captureBuffers.device || session_.voice_.playbackBuffers.device;
