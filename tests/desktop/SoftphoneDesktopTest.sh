@@ -158,6 +158,21 @@ main_window() {
     xdotool windowactivate --sync "$w" 2>/dev/null || true
     echo "$w"
 }
+# open_dialog ID TITLE X Y: clicks the main window's button at X Y until its dialog TITLE is
+# up, and prints the dialog's id. A busy machine can lose a click on a window it is still
+# raising; a click that did arrive cannot open a second dialog over the modal first one.
+open_dialog() {
+    local round try w
+    for ((try = 0; try < 4; try++)); do
+        click "$(main_window "$1")" "$3" "$4"
+        for ((round = 0; round < 50; round++)); do
+            w=$(window "$1" "$2")
+            [ -n "$w" ] && { echo "$w"; return 0; }
+            sleep 0.1
+        done
+    done
+    fail "$1: no window \"$2\""
+}
 log_has() { log_of "$1" | grep -qF -- "$2"; }
 expect_log() {  # expect_log ID TEXT: waits for the line in the softphone's log
     until_true 15 "$1: the log never said \"$2\"" log_has "$1" "$2"
@@ -227,8 +242,7 @@ for pid in "${pids[@]}"; do
 done
 
 # 101 calls 102, 102 answers, 101 drops.
-click "$(main_window 101)" "${call_button[@]}"
-wait_window 101 Dialing >/dev/null
+open_dialog 101 Dialing "${call_button[@]}" >/dev/null
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 102
 xdotool key Return
@@ -245,18 +259,15 @@ expect_log 102 " Call terminated"
 # asks again: the second figure is the first one plus the card's credit.
 balance_lines() { log_of 101 | grep -oE 'Your balance foots up to [0-9.]+' || true; }
 balance_count() { [ "$(balance_lines | wc -l)" -ge "$1" ]; }
-click "$(main_window 101)" "${balance_button[@]}"
-wait_window 101 Balance >/dev/null
+open_dialog 101 Balance "${balance_button[@]}" >/dev/null
 xdotool key Return
 until_true 15 "101: no balance reply" balance_count 1
-click "$(main_window 101)" "${balance_button[@]}"
-wait_window 101 Balance >/dev/null
+open_dialog 101 Balance "${balance_button[@]}" >/dev/null
 xdotool key --clearmodifiers Down Tab
 xdotool type --delay 20 10000000000000000080
 xdotool key Return
 expect_log 101 " PIN code accepted"
-click "$(main_window 101)" "${balance_button[@]}"
-wait_window 101 Balance >/dev/null
+open_dialog 101 Balance "${balance_button[@]}" >/dev/null
 xdotool key Return
 until_true 15 "101: no second balance reply" balance_count 2
 # The log's newest line stands first.
@@ -275,8 +286,7 @@ done
 # --- Dialog keys and stacking, part 2: an error box over the Dialing dialog ----------------
 # An empty number: the conversion error's box is the active window, over the dialog, and
 # Return closes it; then Escape puts the number back and a second Escape cancels the dialog.
-click "$(main_window 101)" "${call_button[@]}"
-dialing=$(wait_window 101 Dialing)
+dialing=$(open_dialog 101 Dialing "${call_button[@]}")
 xdotool windowactivate --sync "$dialing"
 xdotool key --clearmodifiers ctrl+a BackSpace Return
 until_true 15 "101: the error box is not the active window over the Dialing dialog" \
