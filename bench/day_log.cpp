@@ -29,6 +29,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int LongLogRows = 30000;
 constexpr std::int32_t Payer = FirstAccount;
 constexpr std::int32_t Peer = FirstAccount + 1;
+constexpr std::int32_t OtherPayer = FirstAccount + 2;
+constexpr std::int32_t OtherPeer = FirstAccount + 3;
 
 // The full house with 10 rows a day each, the payer's current day with LongLogRows.
 class LongDayLogFolder {
@@ -57,11 +59,28 @@ void BM_TalkStartWithLongDayLog(benchmark::State& state)
     SetOnline(store, Payer);
     SetOnline(store, Peer);
     ServerFormTestAccess inside(window);
+    // A talk of two others runs throughout, so that no start is the first (which starts
+    // the relay thread).
+    SetOnline(store, OtherPayer);
+    SetOnline(store, OtherPeer);
+    TZeltServerClientWinSocket other(new QTcpSocket);
+    other.Client_ID = OtherPayer;
+    inside.callAnswers.answered(OtherPeer, OtherPayer);
+    window.TalkStart(other, {std::int32_t{OtherPeer}});
     TZeltServerClientWinSocket connection(new QTcpSocket);
     connection.Client_ID = Payer;
-    for (auto _ : state)
+    std::int64_t started = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        inside.callAnswers.answered(Peer, Payer);  // the peer's "A" went to the payer
+        state.ResumeTiming();
         window.TalkStart(connection, {std::int32_t{Peer}});
-    if (inside.TalkList.size() != static_cast<std::size_t>(state.iterations()))
+        state.PauseTiming();
+        started += inside.TalkList.size() == 2 ? 1 : 0;
+        window.TalkEnd(connection, {Payer, Peer});
+        state.ResumeTiming();
+    }
+    if (started != state.iterations())
         state.SkipWithError("a talk start made no talk");
     store.GotoClient(UsersKeyed, Payer);
     state.counters["log_rows"] = store.CurServDay.RecordCount();

@@ -23,7 +23,8 @@ public:
           editorDirectory(form.editorDirectory_),
           PayPerDay(form.PayPerDay),
           StartHidden(form.StartHidden),
-          callLogSaver(form.callLogSaver_)
+          callLogSaver(form.callLogSaver_),
+          callAnswers(form.callAnswers_)
     {
     }
 
@@ -42,6 +43,7 @@ public:
     double& PayPerDay;
     bool& StartHidden;
     dataset::BackgroundTableSaver& callLogSaver;
+    CallAnswers& callAnswers;
 };
 
 }  // namespace parlino
