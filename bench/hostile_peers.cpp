@@ -8,6 +8,9 @@
 // from a connection that never signed in, or talk starts from a signed-in subscriber to
 // one who is offline); just behind it another subscriber signs in. Reported is how long
 // that sign-in waited for its acceptance.
+// BM_NonReadingPeer: a signed-in subscriber sends balance requests for 30 s and reads none
+// of the replies. Reported: this process's resident memory before, after and at its peak
+// (the server's share is what grows), and when the server closed the connection.
 #include "BenchServer.h"
 #include "BlockingSend.h"
 
@@ -22,7 +25,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -167,6 +174,74 @@ BENCHMARK(BM_FloodDelaysSignIn)
     ->Args({BalanceRequests, 64})->Args({BalanceRequests, 1024})
     ->Args({TalkStarts, 3000})
     ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Resident and peak memory of this process (the server and the bench's peers), in MiB.
+double ProcStatusMiB(const char* key)
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr)
+        return -1;
+    char line[256];
+    double kib = -1;
+    const std::size_t keyLength = std::strlen(key);
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::strncmp(line, key, keyLength) == 0 && line[keyLength] == ':')
+            kib = std::strtod(line + keyLength + 1, nullptr);
+    std::fclose(status);
+    return kib / 1024;
+}
+
+void BM_NonReadingPeer(benchmark::State& state)
+{
+    BenchServer server;
+    if (!server.Listening()) {
+        state.SkipWithError("cannot listen");
+        return;
+    }
+    const auto duration = std::chrono::seconds(state.range(0));
+    const double before = ProcStatusMiB("VmRSS");
+    double lasted = -1;
+    for (auto _ : state) {
+        lasted = server.Serve<double>([&] {
+            const int fd = Connect(server.Port());
+            if (!(SendAll(fd, SignInMessage(101)) && AwaitAcceptance(fd))) {
+                ::close(fd);
+                return -2.0;
+            }
+            // Balance requests for the whole time, and never a byte read.
+            const ByteString requests(64 * 1024, 'b');
+            const auto start = Clock::now();
+            double open = -1;  // how long the server kept the connection
+            while (Clock::now() - start < duration) {
+                const ssize_t n = ::send(fd, requests.data(), requests.size(),
+                                         MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+                    if (open < 0)
+                        open = std::chrono::duration<double>(Clock::now() - start).count();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                } else if (n < 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            }
+            ::close(fd);
+            return open;
+        });
+    }
+    if (lasted < -1)
+        state.SkipWithError("the sign-in was not accepted");
+    state.counters["rss_before_MiB"] = before;
+    state.counters["rss_after_MiB"] = ProcStatusMiB("VmRSS");
+    state.counters["rss_peak_MiB"] = ProcStatusMiB("VmHWM");
+    // -1: the server never closed it.
+    state.counters["closed_after_s"] = lasted;
+}
+// The seconds the peer sends for.
+BENCHMARK(BM_NonReadingPeer)
+    ->ArgName("seconds")
+    ->Arg(30)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -15,7 +15,7 @@ public:
 
     ByteString InBuffer;          // received and not yet handled
     // Whole messages wait in InBuffer for a queued continuation: the connection used up its
-    // time slice, and new bytes just join the queue until the continuation runs.
+    // time slice, and new bytes wait with the socket until the continuation runs.
     bool inputPending = false;
     std::int32_t Client_ID = 0;   // 0 until a sign-in on this connection is accepted
 };

@@ -44,7 +44,7 @@ std::unique_ptr<tcp::ServerClientWinSocket> TZeltServerForm1::ServerSocket1GetSo
 void TZeltServerForm1::ServerSocket1ClientRead(tcp::ServerClientWinSocket& socket)
 {
     auto& connection = static_cast<TZeltServerClientWinSocket&>(socket);
-    connection.InBuffer += connection.ReceiveAll();
+    // While a backlog waits for its continuation, new bytes stay with the socket.
     if (!connection.inputPending)
         handleInput(connection);
 }
@@ -54,14 +54,26 @@ void TZeltServerForm1::handleInput(TZeltServerClientWinSocket& connection)
     using Clock = std::chrono::steady_clock;
     const Clock::time_point sliceEnd = Clock::now() + InputTimeSlice;
     bool sliceUsed = false;
-    // A message whose handling fails is lost; the bytes behind it are handled now, since no
-    // further read event may come for them. The error is shown once this event is over.
-    DrainMessages(connection.InBuffer, &ServerReadFields,
-                  [&](char letter, const MessageValues& values) {
-                      ui::runGuarded(*errors_, [&] { HandleClientMessage(connection, letter, values); });
-                      sliceUsed = Clock::now() >= sliceEnd;
-                      return !sliceUsed;
-                  });
+    // Bytes are taken in only as fast as they are handled: a peer that sends faster than
+    // that is held back by its own connection instead of growing our buffer.
+    do {
+        if (connection.InBuffer.size() <= MaxUnhandledInput)
+            connection.InBuffer += connection.ReceiveAll();
+        // A message whose handling fails is lost; the bytes behind it are handled now, since
+        // no further read event may come for them. The error is shown once this event is over.
+        DrainMessages(
+            connection.InBuffer, &ServerReadFields, [&](char letter, const MessageValues& values) {
+                ui::runGuarded(*errors_, [&] { HandleClientMessage(connection, letter, values); });
+                sliceUsed = Clock::now() >= sliceEnd;
+                return !sliceUsed && !connection.overflowed();
+            });
+    } while (!sliceUsed && !connection.overflowed() &&
+             connection.InBuffer.size() <= MaxUnhandledInput && connection.bytesAvailable() > 0);
+    if (connection.overflowed()) {
+        // Closed for the replies it left unread: the rest of what it sent is not served.
+        connection.InBuffer.clear();
+        return;
+    }
     if (sliceUsed) {
         // The other connections' events come first; the continuation dies with the
         // connection object.

@@ -1,5 +1,8 @@
 #include "SignallingTestSupport.h"
 
+#include "server/ZeltServerClientWinSocket.h"
+
+#include <algorithm>
 #include <random>
 
 namespace parlino::test {
@@ -58,6 +61,28 @@ TEST_F(Connections, AConnectionThatAnnouncesAHugeTextIsClosed)
     ASSERT_TRUE(WaitUntil([&] { return hostile->socket().state() == QAbstractSocket::UnconnectedState; }, 10000));
     EXPECT_EQ(window->ServerSocket1->ActiveConnections(), 1);
     ExpectNothingBefore(*alice, 101);
+}
+
+TEST_F(Connections, AFloodIsTakenInOnlyAsFastAsItIsHandled)
+{
+    auto flooder = Connect();
+    const auto& connection = static_cast<const TZeltServerClientWinSocket&>(
+        *window->ServerSocket1->Connections(0));
+    // Digits for nobody, 8 MiB of them: handled in slices, and delivered nowhere.
+    ByteString flood;
+    while (flood.size() < (8u << 20))
+        flood += BuildMessage('d', 2, {std::int32_t{0}, std::string(1000, '5')});
+    std::size_t mostWaiting = 0;
+    flooder->SendRaw(flood);
+    flooder->SignIn(101);  // answered once every request before it has been handled
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            mostWaiting = std::max(mostWaiting, connection.InBuffer.size());
+            return flooder->socket().bytesAvailable() > 0;
+        },
+        60000));
+    EXPECT_EQ(flooder->NextLetter(), 'V');
+    EXPECT_LE(mostWaiting, MaxUnhandledInput + tcp::ReadAheadBytes);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -103,6 +104,31 @@ TEST_F(ServerWinSocketTest, SendToAClosedConnectionReportsFailure)
     if (connection) {
         EXPECT_EQ(connection->SendBuf("x"), -1);
     }
+    ASSERT_TRUE(WaitUntil([&] { return connection.isNull(); }));
+    EXPECT_EQ(disconnected.size(), 1u);
+}
+
+TEST_F(ServerWinSocketTest, APeerThatReadsNothingIsClosedOnceTooMuchWaitsForIt)
+{
+    Peer a;
+    ASSERT_TRUE(a.Connect(server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.ActiveConnections() == 1; }));
+    QPointer<ServerClientWinSocket> connection = server.Connections(0);
+
+    // One message beyond the limit still goes to a connection that owes nothing.
+    const std::string large(MaxUnsentBytes + 1, 'x');
+    EXPECT_EQ(connection->SendBuf(large), static_cast<std::int64_t>(large.size()));
+    // The event loop does not run, so nothing more reaches the peer than the system takes.
+    const std::string chunk(64 * 1024, 'y');
+    std::int64_t taken = 0;
+    std::int64_t more = 0;
+    for (int i = 0; i < 1024 && taken >= 0; ++i) {
+        taken = connection->SendBuf(chunk);
+        more += std::max<std::int64_t>(taken, 0);
+    }
+    EXPECT_EQ(taken, -1) << more << " bytes more were taken";
+    EXPECT_FALSE(connection->Connected());
+    EXPECT_EQ(connection->SendBuf("z"), -1);
     ASSERT_TRUE(WaitUntil([&] { return connection.isNull(); }));
     EXPECT_EQ(disconnected.size(), 1u);
 }
