@@ -5,6 +5,7 @@
 #include "platform/dataset/RowStore.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace parlino::dataset {
 
@@ -265,6 +266,15 @@ void Dataset::AppendCopies(Dataset& source, const std::vector<Field*>& fields)
         std::any_of(fields_.begin(), fields_.end(),
                     [](const auto& field) { return field->OnValidate; });
     const Index* index = CurrentIndex();
+    if (!hooked && rows_) {
+        rows_->Reserve(source.order_.size());
+        if (!index && order_.size() + source.order_.size() > order_.capacity())
+            order_.reserve(std::max(order_.size() + source.order_.size(), 2 * order_.capacity()));
+    }
+    // Without nested fields every row starts from the same defaults: coerced once, copied.
+    const bool hasNested = std::any_of(fields_.begin(), fields_.end(),
+                                       [](const auto& field) { return field->Nested(); });
+    std::optional<std::vector<Value>> defaults;
     bool added = false;
     for (std::size_t at = 0; at < source.order_.size(); ++at) {
         if (hooked || !rows_) {
@@ -273,13 +283,29 @@ void Dataset::AppendCopies(Dataset& source, const std::vector<Field*>& fields)
         }
         auto row = std::make_unique<Row>();
         row->id = NextRowId();
-        ApplyDefaults(*row);
+        if (hasNested) {
+            ApplyDefaults(*row);
+        } else if (!defaults) {
+            Row blank;
+            ApplyDefaults(blank);
+            defaults = std::move(blank.values);
+        }
         try {
             const Row& from = *source.order_[at];
-            for (std::size_t i = 0; i < mapped; ++i)
-                if (fields[i])
-                    row->values[i] = fields_[i]->Coerce(
-                        from.values[static_cast<std::size_t>(fields[i]->Index())]);
+            const auto copied = [&](std::size_t i) {
+                return fields_[i]->Coerce(
+                    from.values[static_cast<std::size_t>(fields[i]->Index())]);
+            };
+            if (hasNested) {
+                for (std::size_t i = 0; i < mapped; ++i)
+                    if (fields[i])
+                        row->values[i] = copied(i);
+            } else {
+                // Each value made in place: no default first to be overwritten.
+                row->values.reserve(fields_.size());
+                for (std::size_t i = 0; i < fields_.size(); ++i)
+                    row->values.push_back(i < mapped && fields[i] ? copied(i) : (*defaults)[i]);
+            }
             CheckRequired(row->values);
         } catch (const DatasetError&) {
             appendOne(at);  // raises the same error with the row left open, as row by row

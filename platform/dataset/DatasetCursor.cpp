@@ -134,7 +134,7 @@ Bookmark Dataset::GetBookmark() const
 
 bool Dataset::BookmarkValid(const Bookmark& mark) const
 {
-    return rows_ && !mark.IsNull() && rows_->byId.count(mark.rowId) != 0;
+    return rows_ && !mark.IsNull() && rows_->Find(mark.rowId) != nullptr;
 }
 
 void Dataset::GotoBookmark(const Bookmark& mark)
@@ -143,10 +143,10 @@ void Dataset::GotoBookmark(const Bookmark& mark)
     if (!BookmarkValid(mark))
         throw DatasetError("Row handle is not valid in " + name_);
     CheckBrowse();
-    const auto found = rows_->byId.find(mark.rowId);
-    if (found == rows_->byId.end())  // the post above may have moved an owner
+    Row* found = rows_->Find(mark.rowId);
+    if (!found)  // the post above may have moved an owner
         throw DatasetError("Row handle is not valid in " + name_);
-    pos_ = PositionOf(found->second);
+    pos_ = PositionOf(found);
     bof_ = eof_ = false;
     RebindNested();
     NotifyCursor();
@@ -191,7 +191,7 @@ void Dataset::KeepOrder()
 {
     // Only while the owner row still exists: the rows of one just deleted are gone with it.
     if (attachedOwnerRow_ == 0 || !owner_ || !owner_->rows_ ||
-        !owner_->rows_->byId.contains(attachedOwnerRow_))
+        !owner_->rows_->Find(attachedOwnerRow_))
         return;
     keptOrders_[attachedOwnerRow_] = std::move(order_);
     order_.clear();
@@ -278,7 +278,8 @@ void Dataset::NotifyData()
 void Dataset::NotifyRow(int position)
 {
     dataMissed_ = dataMissed_ || freezeCount_ > 0;
-    Tell(listeners_, freezeCount_, [this, position](DatasetListener& l) { l.RowChanged(*this, position); });
+    Tell(listeners_, freezeCount_,
+         [this, position](DatasetListener& l) { l.RowChanged(*this, position); });
 }
 
 void Dataset::NotifyCursor()

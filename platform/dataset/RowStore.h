@@ -25,12 +25,21 @@ struct Row {
 // Rows in the order they were added (inserts land before the row that was current).
 struct RowStore {
     std::vector<std::unique_ptr<Row>> rows;
-    std::unordered_map<std::uint64_t, Row*> byId;
 
     Row& Add(std::unique_ptr<Row> row, std::size_t at);
+    // Room for `more` rows beyond those held, so that adding many rows at once moves the
+    // rows and the handles only once.
+    void Reserve(std::size_t more);
     void Remove(const Row* row);
     void Clear();
     std::size_t IndexOf(const Row* row) const;  // rows.size() when absent
+    Row* Find(std::uint64_t id) const;          // the row with this handle; nullptr when none
+
+private:
+    // Rows by handle, built at the first look-up and kept up from then on: a table whose
+    // rows nobody looks up by handle (a scratch copy made to be saved) pays nothing for it.
+    mutable std::unordered_map<std::uint64_t, Row*> byId_;
+    mutable bool byIdBuilt_ = false;
 };
 
 // A fresh handle value for a new row.
