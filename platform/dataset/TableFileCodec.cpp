@@ -30,6 +30,12 @@ public:
         Little(raw, 8);
     }
     void Bytes(std::string_view s) { bytes.insert(bytes.end(), s.begin(), s.end()); }
+    // Overwrites four bytes written before, for a size known only later.
+    void PutU32(std::size_t at, std::uint32_t v)
+    {
+        for (std::size_t i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
     std::vector<std::uint8_t> bytes;
 
 private:
@@ -100,13 +106,14 @@ void WriteLayout(Writer& out, const std::vector<FieldDef>& layout)
 
 void WriteRows(Writer& out, const std::vector<FieldDef>& layout, const RowStore& rows)
 {
+    // The count goes before the rows but is known after them: one pass over a long table.
+    const std::size_t countAt = out.bytes.size();
+    out.U32(0);
     std::uint32_t count = 0;
-    for (const auto& row : rows.rows)
-        count += row->pending ? 0 : 1;
-    out.U32(count);
     for (const auto& row : rows.rows) {
         if (row->pending)
             continue;
+        ++count;
         for (std::size_t f = 0; f < layout.size(); ++f) {
             const FieldDef& field = layout[f];
             if (field.type == FieldType::Nested) {
@@ -128,6 +135,7 @@ void WriteRows(Writer& out, const std::vector<FieldDef>& layout, const RowStore&
             }
         }
     }
+    out.PutU32(countAt, count);
 }
 
 std::vector<FieldDef> ReadLayout(Reader& in, int depth)
@@ -216,9 +224,7 @@ std::vector<std::uint8_t> EncodeTable(const std::vector<FieldDef>& layout, const
     out.U32(0);  // the body's size, known once it is written
     WriteLayout(out, layout);
     WriteRows(out, layout, rows);
-    const auto bodySize = static_cast<std::uint32_t>(out.bytes.size() - HeaderSize);
-    for (std::size_t i = 0; i < 4; ++i)
-        out.bytes[HeaderSize - 4 + i] = static_cast<std::uint8_t>(bodySize >> (8 * i));
+    out.PutU32(HeaderSize - 4, static_cast<std::uint32_t>(out.bytes.size() - HeaderSize));
     out.U32(Crc32(out.bytes.data(), out.bytes.size()));
     return std::move(out.bytes);
 }
