@@ -81,10 +81,28 @@ int SocketWaitSet::wait(std::vector<UdpSocket*>& sockets, SocketReadiness what, 
 
 int SocketWaitSet::waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness what, int timeoutMs)
 {
-    const std::uint32_t wanted = what == SocketReadiness::Readable ? EPOLLIN : EPOLLOUT;
-    if (sockets.empty() || listed_.empty() || wanted != listedEvents_ || sockets != listed_)
+    if (sockets.empty() || !holdsList(what) || sockets != listed_)
         return wait(sockets, what, timeoutMs);
+    const int ready = waitAgainAt(readyListings_, what, timeoutMs);
+    sockets.clear();
+    for (const std::size_t at : readyListings_)
+        sockets.push_back(listed_[at]);
+    return ready;
+}
 
+bool SocketWaitSet::holdsList(SocketReadiness what) const
+{
+    const std::uint32_t wanted = what == SocketReadiness::Readable ? EPOLLIN : EPOLLOUT;
+    return !listed_.empty() && wanted == listedEvents_;
+}
+
+int SocketWaitSet::waitAgainAt(std::vector<std::size_t>& positions, SocketReadiness what,
+                               int timeoutMs)
+{
+    positions.clear();
+    if (!holdsList(what))
+        return -1;
+    const std::uint32_t wanted = listedEvents_;
     const WaitDeadline deadline(timeoutMs);
     for (;;) {
         const int timeout = deadline.remainingMs();
@@ -92,11 +110,8 @@ int SocketWaitSet::waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness w
                                        timeout);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0) {
-            sockets.clear();
+        if (count <= 0)
             return count < 0 ? -1 : 0;
-        }
-        readyListings_.clear();
         for (int i = 0; i < count; ++i) {
             const epoll_event& event = events_[static_cast<std::size_t>(i)];
             const auto slot = static_cast<std::size_t>(ReportedDescriptor(event.data.u64));
@@ -106,19 +121,14 @@ int SocketWaitSet::waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness w
             if (watch.openId == 0 || !ReportedIdMatches(event.data.u64, watch.openId))
                 continue;
             for (std::size_t at = watch.firstListing; at != NoListing; at = nextListing_[at])
-                readyListings_.push_back(at);
+                positions.push_back(at);
         }
-        if (!readyListings_.empty()) {
-            std::sort(readyListings_.begin(), readyListings_.end());
-            sockets.clear();
-            for (const std::size_t at : readyListings_)
-                sockets.push_back(listed_[at]);
-            return static_cast<int>(sockets.size());
+        if (!positions.empty()) {
+            std::sort(positions.begin(), positions.end());
+            return static_cast<int>(positions.size());
         }
-        if (timeout == 0) {
-            sockets.clear();
+        if (timeout == 0)
             return 0;
-        }
     }
 }
 

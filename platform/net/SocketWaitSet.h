@@ -33,6 +33,12 @@ public:
     // has been closed or made anew since: it spares the look at every socket, so that the
     // call costs what it finds. Any other list is waited on as wait() does.
     int waitAgain(std::vector<UdpSocket*>& sockets, SocketReadiness what, int timeoutMs);
+    // Whether the last wait() registered its whole list for `what`, as waitAgainAt() needs.
+    bool holdsList(SocketReadiness what) const;
+    // waitAgain() for a caller who keeps the list: puts in `positions` where in the last
+    // wait()'s list the ready sockets stand, in list order, so that neither the list nor
+    // the answer has to be copied or compared. Only while holdsList(what).
+    int waitAgainAt(std::vector<std::size_t>& positions, SocketReadiness what, int timeoutMs);
 
 private:
     struct Watch {

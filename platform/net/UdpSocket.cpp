@@ -47,6 +47,14 @@ void RequireOpen(int descriptor, const char* call)
 
 }  // namespace
 
+std::optional<Ipv4Address> ParseIpv4Address(const std::string& address)
+{
+    in_addr parsed{};
+    if (inet_pton(AF_INET, address.c_str(), &parsed) != 1)
+        return std::nullopt;
+    return parsed.s_addr;
+}
+
 NetError::NetError(const std::string& what, int errorCode)
     : std::runtime_error(what), errorCode_(errorCode)
 {
@@ -162,8 +170,28 @@ std::int64_t UdpSocket::sendWithFlags(std::string_view bytes, int flags)
 
 std::int64_t UdpSocket::receiveFrom(char* buffer, std::size_t length, Endpoint* from)
 {
-    RequireOpen(descriptor_, "recvfrom");
     sockaddr_in source{};
+    const std::int64_t received = receiveWithSource(buffer, length, source);
+    if (from && source.sin_family == AF_INET) {  // a datagram came, if an empty one
+        char text[INET_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET, &source.sin_addr, text, sizeof text);
+        from->address = text;
+        from->port = ntohs(source.sin_port);
+    }
+    return received;
+}
+
+std::int64_t UdpSocket::receiveFrom(char* buffer, std::size_t length, Ipv4Address& fromAddress)
+{
+    sockaddr_in source{};
+    const std::int64_t received = receiveWithSource(buffer, length, source);
+    fromAddress = source.sin_addr.s_addr;
+    return received;
+}
+
+std::int64_t UdpSocket::receiveWithSource(char* buffer, std::size_t length, sockaddr_in& source)
+{
+    RequireOpen(descriptor_, "recvfrom");
     socklen_t sourceLength = sizeof source;
     ssize_t received = -1;
     do {
@@ -174,12 +202,6 @@ std::int64_t UdpSocket::receiveFrom(char* buffer, std::size_t length, Endpoint* 
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return 0;
         Fail("recvfrom", errno);
-    }
-    if (from) {
-        char text[INET_ADDRSTRLEN] = {};
-        inet_ntop(AF_INET, &source.sin_addr, text, sizeof text);
-        from->address = text;
-        from->port = ntohs(source.sin_port);
     }
     return received;
 }

@@ -7,9 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+struct sockaddr_in;
 
 namespace parlino::net {
 
@@ -27,6 +30,12 @@ struct Endpoint {
     std::string address;  // dotted decimal
     std::uint16_t port = 0;
 };
+
+// An IPv4 address as the system hands it over with a datagram (network byte order), so that a
+// sender's address is checked without making text of it.
+using Ipv4Address = std::uint32_t;
+// The dotted-decimal address as an Ipv4Address; nothing when the text is not one.
+std::optional<Ipv4Address> ParseIpv4Address(const std::string& address);
 
 class UdpSocket {
 public:
@@ -67,6 +76,8 @@ public:
     // Returns its length, 0 when a non-blocking socket has nothing waiting. The sender's
     // address goes to `from` when given. Throws NetError when the receive fails.
     std::int64_t receiveFrom(char* buffer, std::size_t length, Endpoint* from = nullptr);
+    // The same with only the sender's address, as the system gives it.
+    std::int64_t receiveFrom(char* buffer, std::size_t length, Ipv4Address& fromAddress);
 
     void close();
     bool isOpen() const { return descriptor_ >= 0; }
@@ -78,6 +89,7 @@ public:
 
 private:
     std::int64_t sendWithFlags(std::string_view bytes, int flags);
+    std::int64_t receiveWithSource(char* buffer, std::size_t length, sockaddr_in& source);
 
     int descriptor_ = -1;
     std::uint64_t openId_ = 0;

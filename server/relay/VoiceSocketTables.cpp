@@ -46,7 +46,7 @@ std::uint16_t VoiceSocketTables::replaceVoiceSockets(int clientId, const std::st
     // The relay waits before it receives, but a socket listed twice (two talks of one
     // payer) is read twice per wait; that second read must not block the relay.
     receive->setNonBlocking(true);
-    receive->senderAddress = peerAddress;
+    receive->senderAddress = net::ParseIpv4Address(peerAddress);
     const std::uint16_t receivePort = receive->boundPort();
 
     for (auto& send : UDPSendHandles[slot(clientId)]) {

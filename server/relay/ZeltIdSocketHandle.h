@@ -6,7 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <string>
+#include <optional>
 
 namespace parlino {
 
@@ -16,8 +16,9 @@ public:
 
     // Of a receive socket: the address its subscriber signed in from, the only one whose
     // datagrams it takes. Those of any other are read and dropped, so that a stranger can
-    // neither speak into a talk nor keep a silent one alive and charged.
-    std::string senderAddress;
+    // neither speak into a talk nor keep a silent one alive and charged. None (an address
+    // that is no IPv4 one): every datagram is dropped.
+    std::optional<net::Ipv4Address> senderAddress;
     // Datagram bytes received and not yet forwarded. A packet cut across datagrams waits
     // here for its rest.
     ByteString receiveBuffer;

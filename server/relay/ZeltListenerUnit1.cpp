@@ -67,41 +67,53 @@ bool TZeltUDPListenerThread::relayCycle()
 {
     WriteLockGuard guard(TalkLock);
     const bool sameRoutes = !routesStale_ && routedTables_ == sockets_.changeCount();
-    if (!sameRoutes) {
-        // The payers' sockets in talk order, then the peers': a socket of a party in two
-        // talks is listed once for each, and each listing is read once per round.
-        routes_.clear();
-        for (const TTalkPair& pair : *snapshot_)
-            if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Payer))
-                routes_.push_back({handle, pair.Peer});
-        for (const TTalkPair& pair : *snapshot_)
-            if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Peer))
-                routes_.push_back({handle, pair.Payer});
-        listed_.clear();
-        for (const Route& route : routes_)
-            listed_.push_back(route.from);
-        routesStale_ = false;
-        routedTables_ = sockets_.changeCount();
-    }
+    if (!sameRoutes)
+        takeRoutes();
     if (routes_.empty())
         return false;
 
-    ready_ = listed_;
-    readyRoutes_.resize(routes_.size());
-    std::iota(readyRoutes_.begin(), readyRoutes_.end(), std::size_t{0});
     // Unchanged sockets need no look at each of them: a wait then costs what it finds.
-    int ready = sameRoutes ? waitSet_.waitAgain(ready_, net::SocketReadiness::Readable, RelayWaitMs)
-                           : waitSet_.wait(ready_, net::SocketReadiness::Readable, RelayWaitMs);
-    for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
+    int ready = 0;
+    if (sameRoutes && waitSet_.holdsList(net::SocketReadiness::Readable)) {
+        ready = waitSet_.waitAgainAt(readyRoutes_, net::SocketReadiness::Readable, RelayWaitMs);
+    } else {
+        ready_ = listed_;
+        readyRoutes_.resize(routes_.size());
+        std::iota(readyRoutes_.begin(), readyRoutes_.end(), std::size_t{0});
+        ready = waitSet_.wait(ready_, net::SocketReadiness::Readable, RelayWaitMs);
         keepReadyRoutes(ready_);
-        for (const std::size_t route : readyRoutes_)
-            forward(*routes_[route].from, routes_[route].toClientId);
+    }
+    for (int round = 0; ready > 0 && round < MaxReadRoundsPerPass && !terminated(); ++round) {
+        ready_.clear();
+        for (const std::size_t route : readyRoutes_) {
+            forward(routes_[route]);
+            ready_.push_back(routes_[route].from);
+        }
         // Only what has already arrived on the sockets just served: waiting here for
         // their next datagrams (which clients send 120 ms apart, at staggered times) would
         // hold every other socket for up to another wait.
         ready = net::WaitForSockets(ready_, net::SocketReadiness::Readable, RelayFollowUpWaitMs);
+        keepReadyRoutes(ready_);
     }
     return true;
+}
+
+void TZeltUDPListenerThread::takeRoutes()
+{
+    // The payers' sockets in talk order, then the peers': a socket of a party in two talks
+    // is listed once for each, and each listing is read once per round.
+    routes_.clear();
+    for (const TTalkPair& pair : *snapshot_)
+        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Payer))
+            routes_.push_back({handle, pair.Peer});
+    for (const TTalkPair& pair : *snapshot_)
+        if (TZeltIdSocketHandle* handle = sockets_.receiveHandle(pair.Peer))
+            routes_.push_back({handle, pair.Payer});
+    listed_.clear();
+    for (const Route& route : routes_)
+        listed_.push_back(route.from);
+    routesStale_ = false;
+    routedTables_ = sockets_.changeCount();
 }
 
 void TZeltUDPListenerThread::keepReadyRoutes(const std::vector<net::UdpSocket*>& ready)
@@ -120,19 +132,21 @@ void TZeltUDPListenerThread::keepReadyRoutes(const std::vector<net::UdpSocket*>&
     readyRoutes_.resize(kept);
 }
 
-void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toClientId)
+void TZeltUDPListenerThread::forward(const Route& route)
 {
+    TZeltIdSocketHandle& from = *route.from;
     char datagram[RelayReceiveLength];
-    net::Endpoint source;
-    const std::int64_t received = from.receiveFrom(datagram, sizeof datagram, &source);
-    if (received <= 0 || source.address != from.senderAddress)
+    net::Ipv4Address source = 0;
+    const std::int64_t received = from.receiveFrom(datagram, sizeof datagram, source);
+    if (received <= 0 || source != from.senderAddress)
         return;
     appendVoiceDatagram(from.receiveBuffer,
                         std::string_view(datagram, static_cast<std::size_t>(received)));
     // A whole packet leaves as it came: decoding and packing it again gives the same bytes.
-    drainVoicePacketBytes(from.receiveBuffer, [&](std::string_view packet, std::int32_t sequence) {
-        from.activityFlag = 1;
-        TZeltIdSocketHandle* out = sockets_.sendHandle(toClientId, SendSocketIndex(sequence));
+    // (Two captures: a handler that small is kept without a heap block for each datagram.)
+    const auto send = [this, &route](std::string_view packet, std::int32_t sequence) {
+        route.from->activityFlag = 1;
+        TZeltIdSocketHandle* out = sockets_.sendHandle(route.toClientId, SendSocketIndex(sequence));
         if (!out)
             return;
         // Almost always the socket has room: waiting for writability before every send
@@ -142,7 +156,8 @@ void TZeltUDPListenerThread::forward(TZeltIdSocketHandle& from, std::int32_t toC
         std::vector<net::UdpSocket*> writeList{out};
         if (net::WaitForSockets(writeList, net::SocketReadiness::Writable, RelayWaitMs) == 1)
             out->send(packet);
-    });
+    };
+    drainVoicePacketBytes(from.receiveBuffer, send);
 }
 
 }  // namespace parlino

@@ -1,18 +1,19 @@
 // The voice relay thread: forwards the voice datagrams of every talk between its parties.
 //
 // Each cycle holds TalkLock for writing and waits once, 30 ms at most, for any receive
-// socket of both parties of every talk to become readable; it forwards what arrived and goes
-// on with those of the sockets that delivered which have more waiting already, until none
-// has or it has read MaxReadRoundsPerPass times: a peer that floods its voice port cannot
-// keep the lock. Then it lets the lock go, so that a sign-in or the billing tick waits for
-// one cycle at most, and starts the next at once. A datagram thus leaves within about the
+// socket of both parties of every talk to become readable; it forwards one datagram from
+// each socket that is and goes on with those of them which have more waiting already, until
+// none has or it has read MaxReadRoundsPerPass times: a peer that floods its voice port
+// cannot keep the lock. Then it lets the lock go, so that a sign-in or the billing tick waits
+// for one cycle at most, and starts the next at once. A datagram thus leaves within about the
 // time it takes to forward what arrived with it, whatever its direction: a transit that
 // swung with where the datagram fell in a longer cycle would, when arrivals straddle the
 // listener's playback refill, have packets played twice and others skipped. Cycles so come
 // as often as datagrams do, and one must cost what it finds: the receive sockets stay
-// registered with the system (a SocketWaitSet), and the list of them is made anew only
-// when the talks or the socket tables have changed, so that with hundreds of talks a wait
-// needs no look at every socket.
+// registered with the system (a SocketWaitSet), the list of them is made anew only when the
+// talks or the socket tables have changed, and the wait answers with the places of the
+// ready sockets in that list, so that with hundreds of talks a cycle needs no look at every
+// socket. Per datagram what is left is the system's own work: the read and the send.
 // When no party of any talk has a receive socket there is nothing to wait on, and the
 // cycle sleeps 30 ms instead of spinning.
 // A receive socket takes datagrams from its subscriber's signed-in address only; others
@@ -74,10 +75,11 @@ private:
     void runCycle();
     // Forwarding under TalkLock; false when there was no receive socket to wait on.
     bool relayCycle();
+    void takeRoutes();
     // After a wait has cut `ready` down to the sockets still ready, keeps in readyRoutes_
     // the routes of those that stayed.
     void keepReadyRoutes(const std::vector<net::UdpSocket*>& ready);
-    void forward(TZeltIdSocketHandle& from, std::int32_t toClientId);
+    void forward(const Route& route);
 
     VoiceSocketTables& sockets_;
     ReadWriteLock& TalkLock;
