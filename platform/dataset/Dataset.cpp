@@ -275,6 +275,8 @@ void Dataset::AppendCopies(Dataset& source, const std::vector<Field*>& fields)
     const bool hasNested = std::any_of(fields_.begin(), fields_.end(),
                                        [](const auto& field) { return field->Nested(); });
     std::optional<std::vector<Value>> defaults;
+    constexpr std::size_t RowsAhead = 32;
+    constexpr std::size_t ValuesAhead = 16;
     bool added = false;
     for (std::size_t at = 0; at < source.order_.size(); ++at) {
         if (hooked || !rows_) {
@@ -289,6 +291,19 @@ void Dataset::AppendCopies(Dataset& source, const std::vector<Field*>& fields)
             Row blank;
             ApplyDefaults(blank);
             defaults = std::move(blank.values);
+        }
+        // Rows in an index's order can lie anywhere in memory, and a long table does not fit
+        // the caches: read one after another, each row would wait for memory on its own (half
+        // the time of copying a 30,000-row call log). So the rows read a little later are
+        // asked for now: the row first, its values once the row is there. (Written out here:
+        // GCC drops a prefetch made in a helper of its own as a call without effect.)
+        if (at + RowsAhead < source.order_.size())
+            __builtin_prefetch(source.order_[at + RowsAhead]);
+        if (at + ValuesAhead < source.order_.size()) {
+            const std::vector<Value>& values = source.order_[at + ValuesAhead]->values;
+            const char* end = reinterpret_cast<const char*>(values.data() + values.size());
+            for (auto line = reinterpret_cast<const char*>(values.data()); line < end; line += 64)
+                __builtin_prefetch(line);
         }
         try {
             const Row& from = *source.order_[at];
