@@ -97,7 +97,8 @@ void BM_MouthToEar(benchmark::State& state)
         {
             test::VoiceLink link("voice-a.wav", "voice-a-played.wav", "voice-b.wav",
                                  "voice-b-played.wav",
-                                 lossy ? test::VoiceLink::Path{0.05, 80} : test::VoiceLink::Path{});
+                                 lossy ? test::VoiceLink::Path{0.05, 80} : test::VoiceLink::Path{},
+                                 &MonotonicClock());
             if (alsa)
                 PlayOnPacedAlsa(link.b, "voice-b-played.wav", underruns);
             const std::int64_t base = QueryCounter();

@@ -4,7 +4,7 @@
 //
 // The devices run on a clock the link moves itself, half a buffer at a time and only once
 // the threads have done what the last move asked of them, so what is played does not depend
-// on how busy the machine is.
+// on how busy the machine is; or, for a benchmark, on a clock of real time.
 #pragma once
 
 #include "LossyUdpProxy.h"
@@ -167,10 +167,13 @@ public:
     };
 
     // Side A (Client_ID 101) captures `captureA` and plays into `playedA`; side B (102) the
-    // same with its files. Both sides' paths to and from the server are `path`.
+    // same with its files. Both sides' paths to and from the server are `path`. The devices
+    // run on `realTime` when given (start() and step() are then not for use), else on the
+    // link's own clock.
     VoiceLink(const std::string& captureA, const std::string& playedA, const std::string& captureB,
-              const std::string& playedB, Path path)
-        : a(101, captureA, playedA, clock_), b(102, captureB, playedB, clock_), talks_({{101, 102}})
+              const std::string& playedB, Path path, Clock* realTime = nullptr)
+        : deviceClock_(realTime ? *realTime : clock_), a(101, captureA, playedA, deviceClock_),
+          b(102, captureB, playedB, deviceClock_), talks_({{101, 102}})
     {
         std::uint32_t seed = 2026;
         for (LinkSide* side : {&a, &b}) {
@@ -274,6 +277,7 @@ public:
 private:
     static constexpr Clock::Duration HalfBuffer = std::chrono::milliseconds(60);
     ManualClock clock_;  // before the sides, whose devices run on it
+    Clock& deviceClock_;
     bool turnOfA_ = true;
 
 public:
