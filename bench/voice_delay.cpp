@@ -6,7 +6,8 @@
 // keep that phase for long, and where the relay's transit makes arrivals straddle the
 // listener's playback refill, packets are played twice and skipped. B plays on the emulated
 // device, or (alsa:1) on the ALSA stream over a stand-in PCM that plays at a sound card's
-// pace, the ALSA device's own buffer included.
+// pace, the ALSA device's own buffer included (and the period of silence the stream leads
+// with, which counts in the delay).
 //
 //   bench_voice_delay --benchmark_filter=seconds:60     both paths, and the direct one on ALSA,
 //                                                       60 s of talk each
@@ -34,6 +35,7 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 constexpr double PacketMs = 120.0;
+constexpr unsigned long AlsaPeriodFrames = 160;  // 20 ms
 
 double processCpuSeconds()
 {
@@ -63,8 +65,8 @@ void PlayOnPacedAlsa(test::LinkSide& b, const std::string& playedPath, std::atom
         std::string error;
         if (!capture && !(sink = WaveFileWriter::open(playedPath, error)))
             throw std::runtime_error(error);
-        return std::make_unique<bench::PacedPcm>(capture, 8000, 960, 160, std::move(sink),
-                                                 underruns);
+        return std::make_unique<bench::PacedPcm>(capture, 8000, 960, AlsaPeriodFrames,
+                                                 std::move(sink), underruns);
     });
     b.rig.session = std::make_unique<VoiceSession>(b.rig.shared, *b.rig.audio);
 }
@@ -128,11 +130,15 @@ void BM_MouthToEar(benchmark::State& state)
         cpu += processCpuSeconds() - cpuBefore;
         talkMinutes += seconds / 60.0;
 
-        const test::PlayedPackets played = test::ReadPlayed("voice-b-played.wav", sweepA);
+        // On ALSA the packets follow one period of silence (one mu-law byte per frame).
+        const std::size_t leadBytes = alsa ? AlsaPeriodFrames : 0;
+        const test::PlayedPackets played = test::ReadPlayed("voice-b-played.wav", sweepA,
+                                                            leadBytes);
         if (played.firstVoice < 0)
             throw std::runtime_error("B played nothing of A's voice");
         const double offsetMs =
-            std::chrono::duration<double, std::milli>(playbackStartB - captureStartA).count();
+            std::chrono::duration<double, std::milli>(playbackStartB - captureStartA).count() +
+            static_cast<double>(leadBytes) * 1000.0 / 8000.0;
         for (std::size_t j = static_cast<std::size_t>(played.firstVoice); j < played.packets.size(); ++j) {
             if (played.packets[j] < 0)
                 continue;

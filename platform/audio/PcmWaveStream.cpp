@@ -39,6 +39,8 @@ std::size_t PcmWaveStream::transfer(std::uint8_t* data, std::size_t count,
             ConvertFromMuLaw(linearFormat(), data, linear.data(), linear.size());
         deviceData = linear.data();
     }
+    if (!capture_)
+        leadWithSilence(deviceFrameBytes);
     unsigned long done = 0;
     while (done < frames && !interrupt) {
         std::uint8_t* at = deviceData + done * deviceFrameBytes;
@@ -50,6 +52,8 @@ std::size_t PcmWaveStream::transfer(std::uint8_t* data, std::size_t count,
             pcm_->wait(PollMs);
         } else if (!recover(static_cast<int>(n))) {
             std::this_thread::sleep_for(std::chrono::milliseconds(PollMs));
+        } else if (!capture_) {
+            leadWithSilence(deviceFrameBytes);
         }
     }
     if (convertMuLaw_ && capture_) {
@@ -60,6 +64,22 @@ std::size_t PcmWaveStream::transfer(std::uint8_t* data, std::size_t count,
     if (!capture_ && done == frames)
         waitUntilHeard(interrupt);
     return done * frameBytes;
+}
+
+void PcmWaveStream::leadWithSilence(std::size_t deviceFrameBytes)
+{
+    if (pcm_->state() != PcmDevice::State::Prepared)
+        return;  // running: its buffer already holds the period ahead
+    // Linear sound's silence is 0, but 128 in 8 bits (unsigned); mu-law's is 0xFF.
+    const bool muLaw = !convertMuLaw_ && format_.formatTag == WaveFormatMuLaw;
+    const bool unsigned8 = !convertMuLaw_ && !muLaw && format_.bitsPerSample == 8;
+    const std::uint8_t silence = muLaw ? 0xFF : unsigned8 ? 0x80 : 0x00;
+    const unsigned long frames = pcm_->periodFrames();
+    const std::vector<std::uint8_t> period(frames * deviceFrameBytes, silence);
+    // An empty device has room for it: the buffer holds more than one period.
+    const long n = pcm_->writeFrames(period.data(), frames);
+    if (n < 0)
+        report("write", static_cast<int>(n));
 }
 
 void PcmWaveStream::waitUntilHeard(const std::atomic<bool>& interrupt)

@@ -4,8 +4,10 @@
 // 16-bit linear to the device and converts each buffer. Overruns and underruns are recovered
 // from and the transfer goes on. Playback reports a buffer finished once it has left the
 // device's buffer but for the last period, which stays queued so that the device never runs
-// dry before the next buffer follows: the device's own buffer adds no more than that period
-// to the delay of the sound.
+// dry before the next buffer follows. A stopped device is first given one period of silence,
+// so that this period is made up from the start rather than taken from the buffers' time:
+// a buffer finishes as long after the start as on a wave device that plays buffers alone,
+// and the device's own buffer adds one period to the delay of the sound.
 #pragma once
 
 #include "platform/audio/PcmDevice.h"
@@ -32,6 +34,7 @@ public:
 
 private:
     WaveFormat linearFormat() const;
+    void leadWithSilence(std::size_t deviceFrameBytes);
     void waitUntilHeard(const std::atomic<bool>& interrupt);
     bool recover(int error);
     void report(const char* what, int result);

@@ -66,7 +66,8 @@ inline WaveFileBuilder::Bytes WaveData(const std::string& path)
 
 // What one side played, packet by packet: the index of the captured packet it was (counted
 // on across the loops of the captured file), Silence for the primed silence, Unknown for
-// anything else.
+// anything else. The first `leadBytes` of the recording, played before the first buffer,
+// are left out.
 struct PlayedPackets {
     static constexpr std::int64_t Silence = -1;
     static constexpr std::int64_t Unknown = -2;
@@ -79,7 +80,8 @@ struct PlayedPackets {
     int gaps = 0;          // silence or unknown sound after the voice began
 };
 
-inline PlayedPackets ReadPlayed(const std::string& playedPath, const WaveFileBuilder::Bytes& captured)
+inline PlayedPackets ReadPlayed(const std::string& playedPath,
+                                const WaveFileBuilder::Bytes& captured, std::size_t leadBytes = 0)
 {
     const std::size_t period = captured.size() / SamplesPerPacket;
     std::map<std::string, std::int64_t> indexOf;
@@ -88,7 +90,9 @@ inline PlayedPackets ReadPlayed(const std::string& playedPath, const WaveFileBui
         indexOf.emplace(std::string(begin, begin + SamplesPerPacket), static_cast<std::int64_t>(k));
     }
     const std::string silence(SamplesPerPacket, char(0xFF));
-    const WaveFileBuilder::Bytes played = WaveData(playedPath);
+    WaveFileBuilder::Bytes played = WaveData(playedPath);
+    played.erase(played.begin(),
+                 played.begin() + static_cast<std::ptrdiff_t>(std::min(leadBytes, played.size())));
     PlayedPackets result;
     std::int64_t previous = PlayedPackets::Unknown;
     for (std::size_t at = 0; at + SamplesPerPacket <= played.size(); at += SamplesPerPacket) {
