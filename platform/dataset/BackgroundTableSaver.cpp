@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 namespace parlino::dataset {
@@ -52,11 +53,25 @@ void BackgroundTableSaver::setFailureHook(FailureHook hook)
 
 void BackgroundTableSaver::save(const std::string& path, Bytes bytes)
 {
+    hand(path, std::move(bytes));
+}
+
+void BackgroundTableSaver::save(const std::string& path, TableRows rows)
+{
+    hand(path, std::move(rows));
+}
+
+void BackgroundTableSaver::hand(const std::string& path, Contents contents)
+{
+    std::vector<TableRows> spent;  // freed on return: on the caller's thread, outside the lock
     {
         std::lock_guard lock(mutex_);
         Entry& entry = pending_[path];
-        entry.bytes = std::move(bytes);
+        if (TableRows* older = std::get_if<TableRows>(&entry.contents))
+            spent_.push_back(std::move(*older));
+        entry.contents = std::move(contents);
         entry.ticket = ++lastTicket_;
+        spent.swap(spent_);
     }
     workArrived_.notify_one();
 }
@@ -84,7 +99,10 @@ std::optional<BackgroundTableSaver::Bytes> BackgroundTableSaver::unsavedBytes(
     const auto found = pending_.find(path);
     if (found == pending_.end())
         return std::nullopt;
-    return found->second.bytes;
+    // Rows no pass has taken yet are this thread's to read while the lock is held.
+    if (const TableRows* rows = std::get_if<TableRows>(&found->second.contents))
+        return rows->fileBytes();
+    return std::get<Bytes>(found->second.contents);
 }
 
 void BackgroundTableSaver::run()
@@ -110,9 +128,17 @@ void BackgroundTableSaver::run()
         lock.unlock();
 
         std::vector<Failure> failures;
-        for (const auto& [path, entry] : batch) {
+        std::vector<TableRows> spent;
+        for (auto& [path, entry] : batch) {
             try {
-                writer_(path, entry.bytes);
+                // A failure keeps the bytes: a retry does not encode again.
+                if (TableRows* rows = std::get_if<TableRows>(&entry.contents)) {
+                    Bytes bytes = rows->fileBytes();
+                    TableRows done = std::move(*rows);
+                    entry.contents = std::move(bytes);
+                    spent.push_back(std::move(done));
+                }
+                writer_(path, std::get<Bytes>(entry.contents));
             } catch (const std::exception& error) {
                 failures.push_back({path, error.what()});
             } catch (...) {
@@ -122,6 +148,7 @@ void BackgroundTableSaver::run()
         }
 
         lock.lock();
+        std::move(spent.begin(), spent.end(), std::back_inserter(spent_));
         // A failed save waits for the next try, unless newer bytes for its path arrived.
         for (const Failure& failure : failures)
             pending_.try_emplace(failure.path, std::move(batch.at(failure.path)));

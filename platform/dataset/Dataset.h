@@ -24,6 +24,7 @@ namespace parlino::dataset {
 struct Row;
 struct RowStore;
 struct TableFileContents;
+class TableRows;
 
 enum class DatasetState { Inactive, Browse, Edit, Insert };
 
@@ -97,6 +98,9 @@ public:
     // The bytes SaveToFile would write, for a save made elsewhere (BackgroundTableSaver).
     std::vector<std::uint8_t> FileBytes() const;
     void Empty();                                      // deletes every row (no events)
+    // Empties the table as Empty does, but hands its rows over instead of freeing them: what
+    // SaveToFile would write now, to be made into the bytes elsewhere (BackgroundTableSaver).
+    TableRows takeRows();
     bool Modified() const { return modified_; }        // data changed since loaded/created
 
     // ---- state and editing ----

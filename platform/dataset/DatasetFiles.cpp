@@ -4,6 +4,7 @@
 #include "platform/dataset/DatasetIndex.h"
 #include "platform/dataset/RowStore.h"
 #include "platform/dataset/TableFile.h"
+#include "platform/dataset/TableRows.h"
 
 namespace parlino::dataset {
 
@@ -126,6 +127,19 @@ void Dataset::Empty()
     RebindNested();
     NotifyData();
     NotifyCursor();
+}
+
+TableRows Dataset::takeRows()
+{
+    CheckActive();
+    if (owner_)
+        throw DatasetError("A nested table is saved with its owner");
+    auto taken = std::make_unique<RowStore>();
+    std::swap(taken, ownRows_);
+    rows_ = ownRows_.get();
+    // The cursor and a pending row still point into the taken rows, alive until the return.
+    Empty();
+    return TableRows(layout_, std::move(taken));
 }
 
 void Dataset::MarkModified()

@@ -3,6 +3,7 @@
 #include "DatasetTestSupport.h"
 
 #include "platform/dataset/TableFile.h"
+#include "platform/dataset/TableRows.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@ using test::AccountLayout;
 using test::AccountWithLogLayout;
 using test::AddAccount;
 using test::AddLog;
+using test::IdsInOrder;
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)
 {
@@ -100,6 +102,32 @@ TEST_F(TableFileTest, CloseWritesBackOnlyChangedData)
     users.Close();
     users.Open();
     EXPECT_EQ(users.RecordCount(), 0);
+}
+
+// Rows taken out to be saved elsewhere are the file's rows; the table keeps nothing of them
+// (they are freed first here) and takes new rows as an emptied table does.
+TEST_F(TableFileTest, TakenRowsMakeTheFileAndLeaveTheTableEmpty)
+{
+    Dataset users(AccountWithLogLayout(), "users");
+    users.SetFileName(file);
+    users.Open();
+    users.Last();
+    AddLog(*users.FieldByName("Log").Nested(), 6, ">", 1);
+    users.Append();  // a row being inserted is not saved
+    users.FieldByName("Id").SetAsInteger(103);
+    const std::vector<std::uint8_t> bytes = users.FileBytes();
+    {
+        const TableRows taken = users.takeRows();
+        EXPECT_EQ(taken.fileBytes(), bytes);
+    }
+    EXPECT_EQ(users.State(), DatasetState::Browse);
+    EXPECT_EQ(users.RecordCount(), 0);
+    EXPECT_TRUE(users.Eof());
+    EXPECT_TRUE(users.Modified());
+    AddAccount(users, 104, "Bo");
+    AddLog(*users.FieldByName("Log").Nested(), 8, "<", 2);
+    EXPECT_EQ(IdsInOrder(users), std::vector<int>{104});
+    EXPECT_EQ(users.FieldByName("Log").Nested()->RecordCount(), 1);
 }
 
 TEST_F(TableFileTest, LoadingAnotherFileDropsRowsWithoutWritingThem)
