@@ -87,7 +87,7 @@ namespace {
 bool refillOne(JitterStore& jitter, std::uint8_t* buffer)
 {
     const auto slot = static_cast<std::size_t>(JitterStore::slotOf(jitter.PlaySeq));
-    const bool found = jitter.JitterSlotSeq[slot] == jitter.PlaySeq;
+    const bool found = jitter.holdsPlaySeq();
     if (found)
         std::memcpy(buffer, jitter.JitterSlots[slot].data(), SamplesPerPacket);
     jitter.PlaySeq = nextSequence(jitter.PlaySeq);

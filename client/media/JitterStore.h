@@ -34,6 +34,11 @@ struct JitterStore {
     {
         return static_cast<int>(static_cast<std::uint32_t>(sequence) & (JitterSlotCount - 1));
     }
+    // Whether the datagram the player takes next is in its slot.
+    bool holdsPlaySeq() const
+    {
+        return JitterSlotSeq[static_cast<std::size_t>(slotOf(PlaySeq))] == PlaySeq;
+    }
 };
 
 // Which rule placed a datagram (or dropped it).

@@ -23,6 +23,8 @@ inline constexpr int ReceiveFirstWaitMs = SamplesPerPacket >> 2;    // 240
 inline constexpr int ReceiveNextWaitMs = SamplesPerPacket >> 5;     // 30
 inline constexpr int WaveInWaitMs = 10000;
 inline constexpr int WaveOutWaitMs = 59000;
+// The longest a refill waits for the placement of a datagram that has already arrived.
+inline constexpr int ArrivedDatagramWaitMs = 10;
 inline constexpr int ReceiveBufferSize = 8192;
 
 }  // namespace parlino

@@ -14,9 +14,11 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace parlino {
@@ -61,6 +63,13 @@ struct VoiceState {
 
     // Guarded by shared.VoiceLock.
     JitterStore jitter;
+
+    // Set by the receive thread from before it takes a datagram from the socket until the
+    // datagram is placed, and cleared under placementMutex; placementDone then wakes a
+    // playback thread waiting for it (ZeltPlayerThread.cpp).
+    std::atomic<bool> datagramInHand{false};
+    std::mutex placementMutex;
+    std::condition_variable placementDone;
 
     // Written by the send thread only.
     std::atomic<std::int32_t> SendSeq{0};

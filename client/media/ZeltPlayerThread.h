@@ -2,6 +2,12 @@
 // it from the jitter store at the playback position and queues it again, one packet per
 // buffer at the device's pace, repeating old audio where a datagram is missing.
 //
+// A datagram that has reached the phone when a buffer is to be refilled is placed first: it
+// is heard now or a packet later by when it arrived, not by how soon the receive thread woke
+// up for it (where arrivals meet the refills, the latter would repeat one packet and skip the
+// next at random). The wait lasts while the receive thread places it, at most
+// ArrivedDatagramWaitMs; a missing datagram costs no wait.
+//
 // Created suspended and resumed by the voice session's StartVoice after the receive thread;
 // suspended and resumed by the half-duplex talk button; stopped last. It owns the playback
 // buffers during the talk and takes VoiceLock for reading around each refill only.
@@ -22,6 +28,7 @@ protected:
 
 private:
     void pass();
+    void awaitArrivedDatagram();
 
     VoiceState& voice_;
 };

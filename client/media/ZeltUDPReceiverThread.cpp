@@ -7,6 +7,30 @@
 
 namespace parlino {
 
+namespace {
+
+// Marks a datagram in the receive thread's hands, from before it leaves the socket until
+// it is placed (or found to be no voice), also when a step between raises.
+class DatagramInHand {
+public:
+    explicit DatagramInHand(VoiceState& voice) : voice_(voice) { voice_.datagramInHand = true; }
+    ~DatagramInHand()
+    {
+        {
+            std::lock_guard lock(voice_.placementMutex);
+            voice_.datagramInHand = false;
+        }
+        voice_.placementDone.notify_all();
+    }
+    DatagramInHand(const DatagramInHand&) = delete;
+    DatagramInHand& operator=(const DatagramInHand&) = delete;
+
+private:
+    VoiceState& voice_;
+};
+
+}  // namespace
+
 void TZeltUDPReceiverThread::Execute()
 {
     lastReceive_ = QueryCounter();
@@ -31,6 +55,7 @@ void TZeltUDPReceiverThread::pass()
 
 void TZeltUDPReceiverThread::receiveOne()
 {
+    const DatagramInHand inHand(voice_);
     const std::int64_t now = QueryCounter();
     voice_.noteInterval(voice_.RecvRate, lastReceive_, now);
     const double callNow = voice_.callSeconds(now);
